@@ -1,0 +1,33 @@
+// process.h: the process services: the argument list, the executable's path,
+// the command interpreter, the end of the run and its exit code.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "foundations/value.h"
+
+// The program's entry procedure: called once with the first argument (nothing
+// when there is none).
+using MainProcedure = void (*)(const Value& first_argument);
+
+// The start-up: builds the argument list from argv (less argv[0] and every
+// argument beginning with "//", converted to code page 852), chooses the
+// display from the "//x11", "//tty", "//headless" options, installs the
+// run-time error report, calls main_procedure and returns the exit code.
+int RunProgram(int argc, char** argv, MainProcedure main_procedure);
+
+// The Windows rule of splitting a command line (no escapes; quotes toggle),
+// with the program's name dropped. The Windows build takes its arguments so.
+std::vector<std::string> SplitCommandLine(const std::string& command_line);
+
+int ARGCOUNT();
+std::vector<std::string> Arguments();
+std::string PROGRAMPATH();
+// Brings the display up to date, runs the command line (code page 852)
+// through the command interpreter and waits; the exit status, -1 when the
+// interpreter cannot be started.
+int RUNCOMMAND(const std::string& command_line);
+// Ends the run with the current exit code; does not return.
+[[noreturn]] void ENDRUN();
+int ExitCode();

@@ -1,0 +1,24 @@
+// files_platform.h: what the file operations need of the system, one
+// implementation per platform (files_posix.cpp, files_win32.cpp). Names here
+// are already converted from code page 852 to the system's form.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The name as the system takes it: on POSIX UTF-8 with "\" turned into "/".
+std::string PlatformFileName(const std::string& name852);
+
+// Open for reading, shared; -1 on failure.
+int64_t PlatformOpenRead(const std::string& name, int* error);
+// Create anew (empty), exclusive for the caller until closed; -1 on failure.
+int64_t PlatformCreate(const std::string& name, int* error);
+int64_t PlatformSize(int64_t handle);
+// Bytes read or written; -1 on failure.
+int64_t PlatformRead(int64_t handle, void* buffer, int64_t n);
+int64_t PlatformWrite(int64_t handle, const void* buffer, int64_t n);
+bool PlatformClose(int64_t handle);
+bool PlatformDelete(const std::string& name);
+// True when an entry matching the name ("*" and "?") exists that is neither a
+// directory nor hidden nor a system file.
+bool PlatformFindVisibleFile(const std::string& name);
