@@ -1,0 +1,85 @@
+// CRC32SUM, ENCODE64, DECODE64 and HEXTEXT.
+#include <gtest/gtest.h>
+
+#include "crypto_test_bytes.h"
+#include "foundations/base64.h"
+#include "foundations/crc32.h"
+#include "foundations/hextext.h"
+
+TEST(Crc32, CheckValueEmptyAndLargest) {
+  EXPECT_EQ(CRC32SUM("123456789"), 3421780262u);
+  EXPECT_EQ(CRC32SUM(""), 0u);
+  // Four bytes appended to "kvitalink" bring the CRC to all ones (checked
+  // with Python's zlib.crc32).
+  EXPECT_EQ(CRC32SUM("kvitalink\xce\x32\xd8\x90"), 4294967295u);
+  EXPECT_EQ(CRC32SUM(std::string("\0", 1)), 3523407757u);
+}
+
+namespace {
+// RFC 4648 section 10.
+const std::pair<const char*, const char*> kRfcVectors[] = {
+    {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},        {"foo", "Zm9v"},
+    {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"},
+};
+
+std::string Without(std::string text, char drop) {
+  std::erase(text, drop);
+  return text;
+}
+
+// Puts filler after every character.
+std::string Interleave(const std::string& text, const std::string& filler) {
+  std::string out = filler;
+  for (char ch : text)
+    out += std::string(1, ch) + filler;
+  return out;
+}
+}  // namespace
+
+TEST(Base64, RfcVectorsBothWays) {
+  for (auto [plain, encoded] : kRfcVectors) {
+    EXPECT_EQ(ENCODE64(plain), encoded);
+    EXPECT_EQ(DECODE64(encoded), plain) << encoded;
+    EXPECT_EQ(DECODE64(Without(encoded, '=')), plain) << encoded;
+    for (const std::string& filler : {std::string("\r\n"), std::string(" "), std::string("\x80"),
+                                      std::string("\xff\t"), std::string(1, '\0')})
+      EXPECT_EQ(DECODE64(Interleave(encoded, filler)), plain) << encoded;
+  }
+}
+
+TEST(Base64, EncodingIsOneLine) {
+  std::string encoded = ENCODE64(Pattern(100));
+  EXPECT_EQ(encoded.size(), 136u);
+  EXPECT_EQ(encoded.find_first_of("\r\n"), std::string::npos);
+  EXPECT_EQ(encoded.substr(132), "Wg==");
+}
+
+TEST(Base64, LenientDecoding) {
+  struct Case {
+    std::string encoded;
+    std::string plain;
+  } cases[] = {
+      // "=" does not end the decoding.
+      {"Zg==Zm9v", "\x66\x06\x66\xf6"},
+      // The URL-safe characters are not in the alphabet.
+      {"Zm-9_v", "foo"},
+      {"-_-_", ""},
+      // Bits of the last character outside the result are dropped.
+      {"Zg", "f"},
+      {"Zh", "f"},
+      {"Zm9", "fo"},
+      // A fifth character alone gives nothing.
+      {"Zm9vY", "foo"},
+      {"Z", ""},
+      {"====", ""},
+      {"", ""},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(DECODE64(c.encoded), c.plain) << c.encoded;
+}
+
+TEST(HexText, BytesHighNibbleFirst) {
+  const uint8_t bytes[] = {0x00, 0xAB, 0xFF};
+  EXPECT_EQ(HEXTEXT(bytes, 3), "00abff");
+  EXPECT_EQ(HEXTEXT(bytes, 0), "");
+}
