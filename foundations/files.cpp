@@ -1,0 +1,135 @@
+// files.cpp: the file operations over the platform layer. Names are converted
+// from code page 852 before they reach the system; contents pass unchanged.
+#include "foundations/files.h"
+
+#include <set>
+
+#include "foundations/files_platform.h"
+
+namespace {
+
+const size_t kPathLimit = 263;  // the bytes of a path that DIRPART/NAMEPART consider
+
+int g_last_error = 0;
+
+// The handles NEWFILE gave out and CLOSEFILE has not yet closed: only these
+// are written to or closed, so a stray number never reaches another file.
+std::set<FileHandle>& OpenHandles() {
+  static std::set<FileHandle> handles;
+  return handles;
+}
+
+// The path as DIRPART and NAMEPART see it, and where its name part starts.
+std::string ConsideredPath(const std::string& path) {
+  std::string p = path.substr(0, kPathLimit);
+  return p.substr(0, p.find('\0'));
+}
+
+size_t NameStart(const std::string& path) {
+  size_t last = path.find_last_of("\\/:");
+  return last == std::string::npos ? 0 : last + 1;
+}
+
+bool WriteAll(int64_t handle, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    int64_t n = PlatformWrite(handle, text.data() + done, static_cast<int64_t>(text.size() - done));
+    if (n <= 0)
+      return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string READWHOLE(const Value& name) {
+  if (!name.is_text())
+    return "";
+  int error = 0;
+  int64_t handle = PlatformOpenRead(PlatformFileName(name.text()), &error);
+  if (handle < 0)
+    return "";
+  int64_t size = PlatformSize(handle);
+  std::string data(size > 0 ? static_cast<size_t>(size) : 0, '\0');
+  size_t got = 0;
+  while (got < data.size()) {
+    int64_t n = PlatformRead(handle, &data[got], static_cast<int64_t>(data.size() - got));
+    if (n <= 0)
+      break;
+    got += static_cast<size_t>(n);
+  }
+  PlatformClose(handle);
+  data.resize(got);
+  if (!data.empty() && data.back() == '\x1A')
+    data.pop_back();
+  return data;
+}
+
+bool WRITEWHOLE(const Value& name, const std::string& text) {
+  if (!name.is_text())
+    return false;
+  int error = 0;
+  int64_t handle = PlatformCreate(PlatformFileName(name.text()), &error);
+  if (handle < 0)
+    return false;
+  bool written = WriteAll(handle, text);
+  return PlatformClose(handle) && written;
+}
+
+FileHandle NEWFILE(const Value& name) {
+  if (!name.is_text()) {
+    g_last_error = 0;
+    return kNoFile;
+  }
+  int error = 0;
+  int64_t handle = PlatformCreate(PlatformFileName(name.text()), &error);
+  g_last_error = handle < 0 ? error : 0;
+  if (handle < 0)
+    return kNoFile;
+  OpenHandles().insert(handle);
+  return handle;
+}
+
+int64_t PUTBYTES(FileHandle handle, const std::string& text) {
+  if (!OpenHandles().count(handle) || text.empty())
+    return 0;
+  int64_t n = PlatformWrite(handle, text.data(), static_cast<int64_t>(text.size()));
+  return n > 0 ? n : 0;
+}
+
+bool CLOSEFILE(FileHandle handle) {
+  if (!OpenHandles().erase(handle))
+    return false;
+  return PlatformClose(handle);
+}
+
+int ERASEFILE(const Value& name) {
+  if (!name.is_text())
+    return -1;
+  return PlatformDelete(PlatformFileName(name.text())) ? 0 : -1;
+}
+
+bool HASFILE(const Value& name) {
+  return name.is_text() && PlatformFindVisibleFile(PlatformFileName(name.text()));
+}
+
+std::string DIRPART(const Value& path) {
+  if (!path.is_text())
+    return "";
+  std::string p = ConsideredPath(path.text());
+  return p.substr(0, NameStart(p));
+}
+
+std::string NAMEPART(const Value& path) {
+  if (!path.is_text())
+    return "";
+  std::string p = ConsideredPath(path.text());
+  std::string name = p.substr(NameStart(p));
+  size_t dot = name.rfind('.');
+  if (dot != std::string::npos && dot > 0)
+    name.resize(dot);
+  return name;
+}
+
+int LastFileError() { return g_last_error; }
