@@ -1,0 +1,18 @@
+#include "request/signature.h"
+
+#include "foundations/crc32.h"
+#include "foundations/sha3.h"
+#include "foundations/sha512.h"
+#include "foundations/text.h"
+
+std::string ContentDigest(const std::string& operation_and_content) {
+  return UPCASE(HB_SHA3512(operation_and_content));
+}
+
+std::string ContentChecksum(const std::string& content) {
+  return TRIMLEFT(NUMTEXT(CRC32SUM(content)));
+}
+
+std::string SignatureOf(const std::string& input, bool sha3) {
+  return UPCASE(sha3 ? HB_SHA3512(input) : SHA512HEX(Value(input)));
+}

@@ -1,0 +1,17 @@
+// signature.h: the request signature that ties a request to the signing key.
+// A signature is the upper-case hex digest of the request identifier, the
+// 14-digit UTC timestamp, the signing key and, for the requests that carry
+// content, a digest of that content, joined in this order. The digest is
+// SHA3-512 from schema version 2.0 on and SHA-512 below it.
+#pragma once
+
+#include <string>
+
+// The content digest of the two manage requests from schema version 2.0: the
+// upper-case SHA3-512 of the operation directly followed by the Base64 text.
+std::string ContentDigest(const std::string& operation_and_content);
+// Below schema version 2.0: the CRC-32 of the Base64 text in decimal digits.
+std::string ContentChecksum(const std::string& content);
+
+// The upper-case digest of the joined signature input.
+std::string SignatureOf(const std::string& input, bool sha3);
