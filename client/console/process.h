@@ -31,3 +31,5 @@ int RUNCOMMAND(const std::string& command_line);
 // Ends the run with the current exit code; does not return.
 [[noreturn]] void ENDRUN();
 int ExitCode();
+// Only the run-time error report changes it (to 1).
+void SetExitCode(int code);

@@ -1,0 +1,232 @@
+// display_tty_posix.cpp: the controlling terminal as the console window: the
+// alternate screen, the palette as SGR colours, the grid at the top left
+// (what fits of it), the keyboard in raw mode and the mouse.
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "client/console/close_signals.h"
+#include "client/console/display.h"
+#include "client/console/glyphs.h"
+#include "foundations/codepage.h"
+
+namespace {
+
+// How long the rest of an escape sequence may take to arrive before a lone
+// ESC counts as the Esc key.
+constexpr int kEscapeWaitMs = 40;
+
+void WriteAll(const std::string& text) {
+  const char* p = text.data();
+  size_t left = text.size();
+  while (left > 0) {
+    ssize_t n = write(STDOUT_FILENO, p, left);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN))
+      continue;
+    if (n <= 0)
+      return;
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+}
+
+std::string Sgr(uint8_t attr) {
+  Rgb fg = PaletteColour(attr & 15), bg = PaletteColour(attr >> 4);
+  return "\x1b[0;38;2;" + std::to_string(fg.r) + ";" + std::to_string(fg.g) + ";" +
+         std::to_string(fg.b) + ";48;2;" + std::to_string(bg.r) + ";" + std::to_string(bg.g) +
+         ";" + std::to_string(bg.b) + "m";
+}
+
+std::string MoveTo(int row, int column) {
+  return "\x1b[" + std::to_string(row + 1) + ";" + std::to_string(column + 1) + "H";
+}
+
+// The title as a terminal may safely take it: no control characters.
+std::string TitleText(const std::string& title) {
+  std::string shown;
+  for (char c : CP852TOUTF8(Value(title)))
+    if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) shown += c;
+  return shown;
+}
+
+class TtyDisplay : public Display {
+ public:
+  explicit TtyDisplay(const termios& original) : original_(original) {}
+
+  ~TtyDisplay() override {
+    if (!started_)
+      return;
+    WriteAll("\x1b[0m\x1b[?1006l\x1b[?1000l\x1b[?7h\x1b[?25h\x1b[?1049l\x1b[23;0t");
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &original_);
+  }
+
+  bool interactive() const override { return true; }
+
+  void Update(Screen& screen) override {
+    Start();
+    std::string out;
+    int term_rows = 0, term_columns = 0;
+    TerminalSize(&term_rows, &term_columns);
+    bool full = term_rows != term_rows_ || term_columns != term_columns_ ||
+                shown_.size() != screen.cells().size() || screen.columns() != shown_columns_;
+    if (full) {
+      term_rows_ = term_rows;
+      term_columns_ = term_columns;
+      shown_columns_ = screen.columns();
+      shown_.assign(screen.cells().size(), Cell{0, 0xFF});  // a cell never shown
+      out += "\x1b[0m\x1b[2J";
+      last_attr_ = -1;
+    }
+    out += "\x1b[?25l";
+    DrawChangedCells(screen, out);
+    if (screen.title != title_) {
+      title_ = screen.title;
+      out += "\x1b]0;" + TitleText(title_) + "\x07";
+    }
+    for (int bells = screen.TakeBells(); bells > 0; --bells)
+      out += "\x07";
+    int rows_shown = std::min(screen.rows(), term_rows_);
+    int columns_shown = std::min(screen.columns(), term_columns_);
+    if (screen.cursor_visible && screen.cursor_row >= 0 && screen.cursor_row < rows_shown &&
+        screen.cursor_column >= 0 && screen.cursor_column < columns_shown)
+      out += MoveTo(screen.cursor_row, screen.cursor_column) + "\x1b[?25h";
+    WriteAll(out);
+  }
+
+  void Poll(Screen& screen) override {
+    ReadAvailable(screen, 0);
+    DecodePending(screen, false);
+    if (!pending_.empty()) {
+      // Part of a sequence: give the rest a moment to arrive.
+      ReadAvailable(screen, kEscapeWaitMs);
+      DecodePending(screen, false);
+      DecodePending(screen, true);
+    }
+  }
+
+  void Wait(Screen& screen) override {
+    pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {CloseSignalDescriptor(), POLLIN, 0}};
+    // With a signal descriptor the wait has no time limit; without one it
+    // looks at the signal flag every so often.
+    int count = fds[1].fd >= 0 ? 2 : 1;
+    int ready = poll(fds, static_cast<nfds_t>(count), count == 2 ? -1 : 200);
+    if (ready < 0 && errno != EINTR)
+      screen.close_requested = true;
+    Poll(screen);
+  }
+
+ private:
+  void Start() {
+    if (started_)
+      return;
+    started_ = true;
+    termios raw = original_;
+    raw.c_iflag &= static_cast<tcflag_t>(~(IXON | ICRNL | INLCR | IGNCR | ISTRIP | BRKINT | PARMRK));
+    raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ECHONL | IEXTEN));  // ISIG stays: Ctrl+C closes
+    raw.c_cflag |= CS8;
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &raw);
+    WriteAll("\x1b[22;0t\x1b[?1049h\x1b[?7l\x1b[?1000h\x1b[?1006h");
+  }
+
+  static void TerminalSize(int* rows, int* columns) {
+    winsize size{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_row > 0 && size.ws_col > 0) {
+      *rows = size.ws_row;
+      *columns = size.ws_col;
+    } else {
+      *rows = Screen::kDefaultRows;
+      *columns = Screen::kDefaultColumns;
+    }
+  }
+
+  // Rewrites, row by row, the span from the first to the last cell that
+  // differs from what the terminal shows.
+  void DrawChangedCells(const Screen& screen, std::string& out) {
+    int rows_shown = std::min(screen.rows(), term_rows_);
+    int columns_shown = std::min(screen.columns(), term_columns_);
+    for (int r = 0; r < rows_shown; ++r) {
+      int first = -1, last = -1;
+      for (int c = 0; c < columns_shown; ++c) {
+        size_t i = static_cast<size_t>(r * screen.columns() + c);
+        if (!(screen.cells()[i] == shown_[i])) {
+          if (first < 0) first = c;
+          last = c;
+        }
+      }
+      if (first < 0)
+        continue;
+      out += MoveTo(r, first);
+      for (int c = first; c <= last; ++c) {
+        size_t i = static_cast<size_t>(r * screen.columns() + c);
+        Cell cell = screen.cells()[i];
+        if (cell.attr != last_attr_) {
+          out += Sgr(cell.attr);
+          last_attr_ = cell.attr;
+        }
+        AppendUtf8(out, CellCodePoint(cell.ch));
+        shown_[i] = cell;
+      }
+    }
+  }
+
+  void ReadAvailable(Screen& screen, int wait_ms) {
+    pollfd fd{STDIN_FILENO, POLLIN, 0};
+    while (poll(&fd, 1, wait_ms) > 0) {
+      if (fd.revents & (POLLERR | POLLNVAL)) {
+        screen.close_requested = true;
+        return;
+      }
+      char buffer[256];
+      ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+      if (n < 0 && (errno == EINTR || errno == EAGAIN))
+        return;
+      if (n <= 0) {  // the terminal is gone
+        screen.close_requested = true;
+        return;
+      }
+      pending_.append(buffer, static_cast<size_t>(n));
+      wait_ms = 0;
+    }
+  }
+
+  void DecodePending(Screen& screen, bool final) {
+    size_t used = 0;
+    Key key;
+    while (used < pending_.size()) {
+      size_t n = DecodeKey(std::string_view(pending_).substr(used), !final, &key);
+      if (n == 0)
+        break;
+      used += n;
+      if (key.code != KeyCode::Other)
+        screen.PushKey(key);
+    }
+    pending_.erase(0, used);
+  }
+
+  termios original_;
+  bool started_ = false;
+  std::vector<Cell> shown_;
+  int shown_columns_ = 0;
+  int term_rows_ = 0, term_columns_ = 0;
+  int last_attr_ = -1;
+  std::string title_;
+  std::string pending_;
+};
+
+}  // namespace
+
+std::unique_ptr<Display> MakeTtyDisplay() {
+  termios original{};
+  if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO) || tcgetattr(STDIN_FILENO, &original) != 0)
+    return nullptr;
+  return std::make_unique<TtyDisplay>(original);
+}

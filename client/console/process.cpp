@@ -1,0 +1,149 @@
+// process.cpp: the start-up and end of a run, the argument list, the exit code.
+#include "client/console/process.h"
+
+#include <cstdio>
+#include <new>
+
+#include "client/console/close_signals.h"
+#include "client/console/display.h"
+#include "client/console/process_platform.h"
+#include "client/console/report.h"
+#include "client/console/screen.h"
+#include "foundations/codepage.h"
+
+namespace {
+
+struct RunState {
+  std::vector<std::string> arguments;
+  int exit_code = 0;
+};
+
+RunState& Run() {
+  static RunState state;
+  return state;
+}
+
+bool IsStartupOption(const std::string& argument) { return argument.rfind("//", 0) == 0; }
+
+std::string Lower(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+enum class DisplayChoice { Automatic, Tty, Headless };
+
+// "//x11" is accepted; until a window of its own is built it leaves the
+// choice to the terminal test.
+DisplayChoice ChoiceOf(const std::vector<std::string>& options) {
+  DisplayChoice choice = DisplayChoice::Automatic;
+  for (const std::string& option : options) {
+    std::string name = Lower(option);
+    if (name == "//tty") choice = DisplayChoice::Tty;
+    else if (name == "//headless") choice = DisplayChoice::Headless;
+    else if (name == "//x11") choice = DisplayChoice::Automatic;
+  }
+  return choice;
+}
+
+std::unique_ptr<Display> ChooseDisplay(DisplayChoice choice) {
+  if (choice != DisplayChoice::Headless)
+    if (std::unique_ptr<Display> tty = MakeTtyDisplay())
+      return tty;
+  return MakeHeadlessDisplay();
+}
+
+// The executable's file name without directory and extension.
+std::string InitialTitle(const std::string& path) {
+  size_t slash = path.find_last_of("/\\");
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  size_t dot = name.rfind('.');
+  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+}  // namespace
+
+std::vector<std::string> SplitCommandLine(const std::string& command_line) {
+  std::vector<std::string> arguments;
+  std::string current;
+  bool begun = false, quoted = false;
+  for (char c : command_line) {
+    if (c == '"') {
+      quoted = !quoted;
+      begun = true;
+    } else if (!quoted && (c == ' ' || c == '\t' || c == '\r' || c == '\n')) {
+      if (begun) arguments.push_back(current);
+      current.clear();
+      begun = false;
+    } else {
+      current += c;
+      begun = true;
+    }
+  }
+  if (begun)
+    arguments.push_back(current);
+  if (!arguments.empty())
+    arguments.erase(arguments.begin());
+  std::erase_if(arguments, IsStartupOption);
+  return arguments;
+}
+
+int RunProgram(int argc, char** argv, MainProcedure main_procedure) {
+  RunState& run = Run();
+  run = RunState{};
+  std::vector<std::string> options;
+  for (int i = 1; i < argc; ++i) {
+    std::string argument = argv[i];
+    if (IsStartupOption(argument))
+      options.push_back(argument);
+    else
+      run.arguments.push_back(UTF8TOCP852(argument));
+  }
+  TheScreen().Reset(InitialTitle(PROGRAMPATH()));
+  InstallCloseSignals();
+  SetDisplay(ChooseDisplay(ChoiceOf(options)));
+  ErrorHandler previous_handler = SetErrorHandler(ShowErrorReport);
+
+  int code = 1;
+  std::string failure;
+  try {
+    main_procedure(run.arguments.empty() ? Value() : Value(run.arguments.front()));
+    code = run.exit_code;
+  } catch (const EndRunSignal& end) {
+    code = end.exit_code;
+  } catch (const std::bad_alloc&) {
+    failure = "out of memory";
+  } catch (const RaisedError& raised) {
+    failure = std::string("unreported run-time error ") + raised.what();
+  } catch (const std::exception& e) {
+    failure = std::string("unexpected exception: ") + e.what();
+  } catch (...) {
+    failure = "unexpected exception";
+  }
+
+  // Every end closes the capture file and gives the terminal back.
+  TheScreen().DropCapture();
+  SetDisplay(MakeHeadlessDisplay());
+  SetErrorHandler(previous_handler);
+  RestoreCloseSignals();
+  if (!failure.empty())
+    WriteStandardError("internal failure: " + failure + "\n");
+  return code;
+}
+
+int ARGCOUNT() { return static_cast<int>(Run().arguments.size()); }
+
+std::vector<std::string> Arguments() { return Run().arguments; }
+
+std::string PROGRAMPATH() { return ExecutablePath(); }
+
+int RUNCOMMAND(const std::string& command_line) {
+  RefreshConsole();
+  return RunCommandInterpreter(command_line);
+}
+
+void ENDRUN() { throw EndRunSignal{Run().exit_code}; }
+
+int ExitCode() { return Run().exit_code; }
+
+void SetExitCode(int code) { Run().exit_code = code; }
