@@ -6,7 +6,8 @@ the client's end-to-end tests.
 Usage from a test (C++ or Python):
 
     python3 nav_authority.py --port-file DIR/port --config DIR/config.json \
-        --schemas NAV_SCHEMAS_DIR --log-dir DIR/log [--lifetime 600]
+        --schemas NAV_SCHEMAS_DIR --log-dir DIR/log [--lifetime 600] \
+        [--pid-file DIR/pid] [--xmllint PATH] [--openssl PATH]
 
   1. Write the config file first (JSON, see CONFIG below); it is read again on
      every request, so a test may rewrite it between two runs of the client.
@@ -14,8 +15,12 @@ Usage from a test (C++ or Python):
      is renamed into place complete: one line with the port number).
   3. Make a CURLDIR with make_curldir.py (a `curl` wrapper that adds
      --connect-to ::127.0.0.1:PORT) and point the client's CURLDIR at it.
-  4. Run the client; then look at DIR/log (below). Kill the server (SIGTERM)
-     when done; it also stops by itself after --lifetime seconds.
+  4. Run the client; then look at DIR/log (below). Kill the server (SIGTERM
+     to the id in --pid-file, or to the child you started) when done; it also
+     stops by itself after --lifetime seconds.
+
+Note that curl's -d drops every CR and LF of the request file: the request
+logged (and checked) is the file without its line ends.
 
 Routes: POST /invoiceService/{,v2/,v3/}<operation> for tokenExchange,
 manageInvoice, manageAnnulment, queryTransactionStatus, queryInvoiceStatus,
@@ -822,6 +827,9 @@ def serve(args):
         timer = threading.Timer(args.lifetime, stop)
         timer.daemon = True
         timer.start()
+        if args.pid_file:
+            with open(args.pid_file, "w") as f:
+                f.write("%d\n" % os.getpid())
         port_tmp = args.port_file + ".tmp"
         with open(port_tmp, "w") as f:
             f.write("%d\n" % server.server_address[1])
@@ -850,7 +858,8 @@ def check_offline(args):
         failed = False
     except Refusal as r:
         failed = True
-        print("refused: %s %s" % (r.code, r.validation or r.message))
+        print("refused: %s" % r.code)
+        print("message: %s" % (r.validation or r.message))
     for name, result in checks.items():
         print("check %s: %s" % (name, result))
     return 1 if failed else 0
@@ -860,13 +869,16 @@ def main(argv=None):
     p = argparse.ArgumentParser(description="Loopback test authority")
     sub = p.add_subparsers(dest="command")
     c = sub.add_parser("check", help="check one request file offline")
-    for q in (p, c):
-        q.add_argument("--schemas", default=os.environ.get("NAV_SCHEMAS_DIR", ""),
+    for q, default in ((p, None), (c, argparse.SUPPRESS)):
+        # The options may stand before or after "check".
+        q.add_argument("--schemas", default=default or os.environ.get("NAV_SCHEMAS_DIR", ""),
                        help="folder holding 3.0/, 2.0/ and 1.1/")
-        q.add_argument("--config", help="JSON configuration (re-read per request)")
-        q.add_argument("--xmllint")
-        q.add_argument("--openssl")
+        q.add_argument("--config", default=default,
+                       help="JSON configuration (re-read per request)")
+        q.add_argument("--xmllint", default=default)
+        q.add_argument("--openssl", default=default)
     p.add_argument("--port-file")
+    p.add_argument("--pid-file", help="written with the server's process id")
     p.add_argument("--log-dir")
     p.add_argument("--lifetime", type=float, default=600)
     c.add_argument("--operation", required=True, choices=sorted(OPERATIONS))

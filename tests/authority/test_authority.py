@@ -193,7 +193,7 @@ class AuthorityCase(unittest.TestCase):
         cls.server = subprocess.Popen(
             [sys.executable, os.path.join(HERE, "nav_authority.py"), "--port-file", cls.port_file,
              "--config", cls.config, "--schemas", SCHEMAS, "--log-dir", cls.log,
-             "--lifetime", "120"])
+             "--lifetime", "120", "--pid-file", os.path.join(cls.dir, "pid")])
         deadline = time.time() + 15
         while not os.path.exists(cls.port_file):
             if time.time() > deadline or cls.server.poll() is not None:
@@ -293,6 +293,14 @@ class SampleSignatures(unittest.TestCase):
                 self.assertEqual(na.request_signature("QK1", "2022-11-14T17:03:16.000Z",
                                                       version, "key"),
                                  want.hexdigest().upper())
+
+
+    def test_manage_below_2_0_signs_the_crc32_of_the_content(self):
+        # 3421780262 is the CRC-32 check value of "123456789".
+        want = hashlib.sha512(b"QK1" + b"20221114170316" + b"key" + b"3421780262")
+        got = na.request_signature("QK1", "2022-11-14T17:03:16.000Z", "1.1", "key",
+                                   [("CREATE", "123456789")], manage=True)
+        self.assertEqual(got, want.hexdigest().upper())
 
 
 class TokenExchange(AuthorityCase):
@@ -489,6 +497,27 @@ class Behaviours(AuthorityCase):
         self.write_config({})
         rc, data, rec = self.post("queryTaxpayer", request, "2.0")
         self.assertAnswer(data, "2.0", "OK")
+
+
+class Cli(AuthorityCase):
+    def test_pid_file_names_the_server(self):
+        with open(os.path.join(self.dir, "pid")) as f:
+            self.assertEqual(int(f.read()), self.server.pid)
+
+    def test_offline_check_of_a_request_file(self):
+        for user, rc, line in ((USER, 0, "check signature: ok"),
+                               (dict(USER, xmlkulcs="x"), 1, "refused: INVALID_REQUEST_SIGNATURE")):
+            with self.subTest(key=user["xmlkulcs"]):
+                path = os.path.join(self.dir, "offline.xml")
+                with open(path, "wb") as f:
+                    f.write(build_request("2.0", root_of("queryTaxpayer"),
+                                          QUERY_BODIES["queryTaxpayer"], user=user))
+                run = subprocess.run([sys.executable, os.path.join(HERE, "nav_authority.py"),
+                                      "--schemas", SCHEMAS, "check", "--config", self.config,
+                                      "--operation", "queryTaxpayer", "--version", "2.0", path],
+                                     stdout=subprocess.PIPE, universal_newlines=True)
+                self.assertEqual(run.returncode, rc)
+                self.assertIn(line, run.stdout.splitlines())
 
 
 class CurlDir(unittest.TestCase):
