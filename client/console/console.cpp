@@ -3,6 +3,8 @@
 #include "client/console/console.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 
 #include "client/console/display.h"
 #include "client/console/screen.h"
@@ -71,14 +73,16 @@ void SHOWTEXT(const std::string& text, const std::optional<std::string>& colour_
     ParseColourText(*colour_text, list);
     attr = list[0];
   }
-  int row = screen.cursor_row, column = screen.cursor_column;
-  size_t visible = column >= screen.columns()
-                       ? 0
-                       : std::min(text.size(), static_cast<size_t>(screen.columns() - column));
-  for (size_t i = 0; i < visible; ++i)
-    screen.Put(row, column + static_cast<int>(i), Cell{static_cast<uint8_t>(text[i]), attr});
-  if (column < screen.columns())
-    screen.cursor_column = column + static_cast<int>(visible);
+  int row = screen.cursor_row;
+  int64_t column = screen.cursor_column;
+  if (column < screen.columns()) {
+    // Characters left of the grid are dropped as well as those right of it.
+    int64_t end = std::min<int64_t>(column + static_cast<int64_t>(std::min<size_t>(text.size(), 1u << 30)),
+                                    screen.columns());
+    for (int64_t c = std::max<int64_t>(column, 0); c < end; ++c)
+      screen.Put(row, static_cast<int>(c), Cell{static_cast<uint8_t>(text[static_cast<size_t>(c - column)]), attr});
+    screen.cursor_column = static_cast<int>(std::max<int64_t>(end, column));
+  }
   ServiceConsole();
 }
 
@@ -117,7 +121,8 @@ void CAPTUREOFF() {
 void FRAMEBOX(int top, int left, int bottom, int right) {
   Screen& screen = TheScreen();
   screen.DrawFrame(top, left, bottom, right, screen.standard());
-  screen.cursor_row = top + 1;
-  screen.cursor_column = left + 1;
+  auto next = [](int v) { return v < std::numeric_limits<int>::max() ? v + 1 : v; };
+  screen.cursor_row = next(top);
+  screen.cursor_column = next(left);
   ServiceConsole();
 }

@@ -63,8 +63,13 @@ class View {
 
   // Only the part of the view that lies on the grid is drawn.
   void Draw(Screen& screen) const {
-    int first_row = std::max(0, -top_), end_row = std::min(rows_, screen.rows() - top_);
-    int first_column = std::max(0, -left_), end_column = std::min(columns_, screen.columns() - left_);
+    auto span = [](int64_t start, int64_t size, int64_t limit, int* from, int* to) {
+      *from = static_cast<int>(std::clamp<int64_t>(-start, 0, size));
+      *to = static_cast<int>(std::clamp<int64_t>(limit - start, 0, size));
+    };
+    int first_row, end_row, first_column, end_column;
+    span(top_, rows_, screen.rows(), &first_row, &end_row);
+    span(left_, columns_, screen.columns(), &first_column, &end_column);
     for (int r = first_row; r < end_row; ++r) {
       size_t index = static_cast<size_t>(first_line_ - 1 + r);
       const std::string* line = index < lines_.size() ? &lines_[index] : nullptr;

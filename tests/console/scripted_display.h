@@ -27,33 +27,37 @@ struct Frame {
   std::string Row(int row) const { return Text(row, 0, columns); }
 };
 
+// What the display saw, kept by the test (the run-time error report gives the
+// display back before the test looks).
+struct DisplayLog {
+  std::deque<Key> keys;
+  std::vector<Frame> frames;
+  int waits = 0;
+  size_t keys_left() const { return keys.size(); }
+};
+
 class ScriptedDisplay : public Display {
  public:
-  explicit ScriptedDisplay(std::vector<Key> keys) : keys_(keys.begin(), keys.end()) {}
+  explicit ScriptedDisplay(DisplayLog* log) : log_(log) {}
 
   bool interactive() const override { return true; }
   void Update(Screen& screen) override {
-    frames.push_back(Frame{screen.cells(), screen.columns(), screen.cursor_row,
-                           screen.cursor_column, screen.cursor_visible});
+    log_->frames.push_back(Frame{screen.cells(), screen.columns(), screen.cursor_row,
+                                 screen.cursor_column, screen.cursor_visible});
   }
   void Poll(Screen&) override {}
   void Wait(Screen& screen) override {
-    ++waits;
-    if (keys_.empty()) {
+    ++log_->waits;
+    if (log_->keys.empty()) {
       screen.close_requested = true;
       return;
     }
-    screen.PushKey(keys_.front());
-    keys_.pop_front();
+    screen.PushKey(log_->keys.front());
+    log_->keys.pop_front();
   }
 
-  size_t keys_left() const { return keys_.size(); }
-
-  std::vector<Frame> frames;
-  int waits = 0;
-
  private:
-  std::deque<Key> keys_;
+  DisplayLog* log_;
 };
 
 // Installs a scripted display for one test and gives the headless one back.
@@ -61,18 +65,19 @@ class ScriptedConsole {
  public:
   explicit ScriptedConsole(std::vector<Key> keys = {}) {
     TheScreen().Reset("test");
-    auto display = std::make_unique<ScriptedDisplay>(std::move(keys));
-    display_ = display.get();
-    SetDisplay(std::move(display));
+    log_.keys.assign(keys.begin(), keys.end());
+    SetDisplay(std::make_unique<ScriptedDisplay>(&log_));
   }
   ~ScriptedConsole() {
     SetDisplay(MakeHeadlessDisplay());
     TheScreen().Reset("");
   }
-  ScriptedDisplay& display() { return *display_; }
+  ScriptedConsole(const ScriptedConsole&) = delete;
+  ScriptedConsole& operator=(const ScriptedConsole&) = delete;
+  DisplayLog& display() { return log_; }
 
  private:
-  ScriptedDisplay* display_;
+  DisplayLog log_;
 };
 
 inline Key K(KeyCode code) { return Key::Of(code); }
