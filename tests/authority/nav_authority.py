@@ -64,9 +64,13 @@ LOG (--log-dir): for request number N (4 digits) and operation OP
     N-OP-request.xml   the body as it arrived
     N-OP-response.bin  the body answered (absent for "silent")
     N-OP.txt           "key: value" lines: path, http_version, host,
-                       header (one line each), version, root, check <name>
-                       (ok or the reason), accepted (yes/no), mode, status,
-                       func_code, error_code, token, transaction_id
+                       header (one line each), version, root, mode,
+                       check <name> (ok or the reason), accepted (yes/no),
+                       timestamp_skew (request timestamp - now, seconds),
+                       status, func_code, error_code, token (and token_hex),
+                       transaction_id, exchange_token (of a manage request),
+                       request_file, response_file; "fault" if the test
+                       authority itself failed
     requests.jsonl     the same as one JSON object per line
 
 Other uses: `nav_authority.py check --config C --schemas S --operation OP
@@ -76,6 +80,7 @@ same check lines (exit 0 when every check passes).
 
 import argparse
 import base64
+import calendar
 import binascii
 import hashlib
 import http.server
@@ -355,6 +360,16 @@ class State:
         self.invoices = set()     # invoice numbers submitted
 
 
+def timestamp_skew(stamp):
+    """Seconds from now to the request's UTC timestamp (None if unreadable);
+    a local time written as UTC shows up as the zone's offset."""
+    m = re.fullmatch(r"(\d{4})-(\d\d)-(\d\d)T(\d\d):(\d\d):(\d\d)(\.\d+)?Z", stamp)
+    if not m:
+        return None
+    t = calendar.timegm(tuple(int(g) for g in m.groups()[:6]) + (0, 0, 0))
+    return round(t - time.time())
+
+
 def config_text(cfg, key):
     return str(cfg.get(key, DEFAULT_CONFIG.get(key, "")))
 
@@ -374,6 +389,7 @@ def check_request(ctx, cfg, operation, version, body, checks, state,
     info["body"] = root
     info["requestId"] = first(root, "requestId")
     info["requestVersion"] = first(root, "requestVersion")
+    info["timestamp_skew"] = timestamp_skew(first(root, "timestamp"))
     ns = root.tag[1:].split("}")[0] if root.tag.startswith("{") else ""
     info["root"] = local(root.tag)
     if ns != API_NS[version]:
@@ -678,6 +694,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             except Refusal as r:
                 refusal = r
         record["root"] = info.get("root", "")
+        record["timestamp_skew"] = info.get("timestamp_skew")
         record["accepted"] = refusal is None
         if "items" in info and operation in MANAGE:
             record["exchange_token"] = first(info["body"], "exchangeToken")
@@ -757,7 +774,8 @@ class RequestLog:
         for name, result in record.get("checks", {}).items():
             lines.append("check %s: %s" % (name, result))
         lines.append("accepted: %s" % ("yes" if record.get("accepted") else "no"))
-        for key in ("status", "func_code", "error_code", "fault", "token", "token_hex",
+        for key in ("timestamp_skew", "status", "func_code", "error_code", "fault",
+                    "token", "token_hex",
                     "transaction_id", "exchange_token", "request_file", "response_file"):
             if record.get(key) is not None:
                 lines.append("%s: %s" % (key, record[key]))

@@ -200,7 +200,8 @@ class AuthorityCase(unittest.TestCase):
                 raise RuntimeError("test authority did not start")
             time.sleep(0.05)
         cls.curldir = os.path.join(cls.dir, "curl dir")
-        mc.make_curldir(cls.curldir, port_file=cls.port_file)
+        cls.calls = os.path.join(cls.dir, "curl calls.txt")
+        mc.make_curldir(cls.curldir, port_file=cls.port_file, record=cls.calls)
 
     @classmethod
     def tearDownClass(cls):
@@ -320,6 +321,18 @@ class TokenExchange(AuthorityCase):
                 block = decrypt(xml_text(data, "encodedExchangeToken"), USER["techkulcs"])
                 self.assertEqual(block, token + bytes([64 - length]) * (64 - length))
                 self.assertEqual(rec["http_version"], "HTTP/1.1")
+                self.assertLessEqual(abs(rec["timestamp_skew"]), 5)
+
+    def test_recording_wrapper_passes_the_call_on(self):
+        rc, data, rec = self.post("tokenExchange", build_request("2.0", "TokenExchangeRequest", []), "2.0")
+        self.assertEqual(xml_text(data, "funcCode"), "OK")
+        call = mc.read_calls(self.calls)[-1]
+        work = os.path.dirname(call[-1])
+        self.assertEqual(call, [os.path.join(self.curldir, "curl"), "-X", "POST", "-s", "-k", "-m60",
+                                "-H", "Accept: application/xml", "-H", "Content-Type: application/xml",
+                                "-d", "@" + os.path.join(work, "req.xml"),
+                                "https://%s/invoiceService/v2/tokenExchange" % TEST_HOST,
+                                "-o", os.path.join(work, "resp.xml")])
 
     def test_both_hosts_are_served_and_no_other(self):
         for host, accepted in ((PROD_HOST, True), (TEST_HOST, True), ("example.com", False)):
