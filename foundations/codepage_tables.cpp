@@ -1,9 +1,13 @@
 // codepage_tables.cpp: the code point of every byte of IBM code page 852 and
 // of Windows-1250. Generated once from the published tables in
-// shared/codepages (cp852.txt, cp1250.txt: byte, "U+" code point, name) by a
-// short Python script that reads each line's first two fields and prints
-// them eight to a row. The five bytes that Windows-1250 leaves undefined carry
-// the code point of their own value, as Windows passes them.
+// shared/codepages (lines "0xNN<TAB>U+XXXX<TAB>name", or "0xNN<TAB>UNDEFINED")
+// by a few lines of Python:
+//   for line in open("cp852.txt"):            # then cp1250.txt
+//       if line.startswith("#"): continue
+//       byte, cp = line.rstrip("\n").split("\t")[:2]
+//       t[int(byte, 16)] = int(byte, 16) if cp == "UNDEFINED" else int(cp[2:], 16)
+// printed eight entries to a row. The five bytes that Windows-1250 leaves
+// undefined carry the code point of their own value, as Windows passes them.
 #include "foundations/codepage.h"
 
 const uint16_t kCp852ToUnicode[256] = {
