@@ -331,7 +331,7 @@ def xmllint(xmllint_exe, xsd, data):
     with tempfile.NamedTemporaryFile(suffix=".xml") as f:
         f.write(data)
         f.flush()
-        run = subprocess.run([xmllint_exe, "--noout", "--schema", xsd, f.name],
+        run = subprocess.run([xmllint_exe, "--noout", "--huge", "--schema", xsd, f.name],
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     if run.returncode == 0:
         return "ok"

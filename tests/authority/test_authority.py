@@ -398,6 +398,14 @@ class Manage(AuthorityCase):
         rc, data, rec = self.post("queryInvoiceCheck", build_request("3.0", root_of("queryInvoiceCheck"), body))
         self.assertEqual(xml_text(data, "invoiceCheckResult"), "true")
 
+    def test_invoice_above_ten_megabytes_is_accepted(self):
+        token = self.token()
+        content = base64.b64encode(os.urandom(10 * 1024 * 1024 + 1)).decode("ascii")
+        rc, data, rec = self.post("manageInvoice", build_request(
+            "3.0", "ManageInvoiceRequest", invoice_body("3.0", token, "CREATE", content),
+            items=[("CREATE", content)]))
+        self.assertEqual(xml_text(data, "funcCode"), "OK", rec["checks"])
+
     def test_annulment_document_namespace_and_signed_operation(self):
         cases = (  # xsd, annul namespace, OPERATION signed, annul_operation, error
             ("3.0", "3.0", "ANNUL", None, None),
