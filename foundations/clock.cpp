@@ -109,6 +109,10 @@ Stamp MAKESTAMP(const Date& date, const std::string& time_text) {
 }
 
 Stamp MAKEUTC(const Stamp& local) {
+  // Outside the years and the day of a timestamp there is no zone rule to
+  // apply: the stamp is taken for UTC unchanged.
+  if (local.date.year < 1 || local.date.year > 9999 || local.ms < 0 || local.ms >= kMsPerDay)
+    return local;
   int64_t offset = OffsetAt(local);
   return FromAbsolute(DateToJdn(local.date) * kMsPerDay + local.ms - offset * 1000);
 }

@@ -140,6 +140,18 @@ TEST_F(Clock, StampsAndTheirTexts) {
   EXPECT_EQ(STAMPTEXT(MAKESTAMP({2022, 1, 1}, "25:00:00")), "2022-01-01 00:00:00.000");
   EXPECT_EQ(STAMPTEXT(At(987, 2, 3, 4, 5, 6, 7)), "0987-02-03 04:05:06.007");
   EXPECT_EQ(DATEDIGITS({2022, 1, 5}), "20220105");
+
+  std::mt19937 random(1104);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text(random() % 10, '\0');
+    for (char& c : text) c = "0123456789:x \0"[random() % 14];
+    int64_t ms = MAKESTAMP(d, text).ms;
+    ASSERT_TRUE(ms >= 0 && ms <= 86399000 && ms % 1000 == 0) << text;
+  }
+  Stamp odd = At(2147483647, 13, 40, 0, 0, 0);
+  EXPECT_EQ(MAKEUTC(odd).date.year, 2147483647);  // taken for UTC unchanged
+  odd = {{2022, 1, 1}, INT64_MAX};
+  EXPECT_EQ(MAKEUTC(odd).ms, INT64_MAX);
 }
 
 TEST(Random, ParkMillerSequence) {
