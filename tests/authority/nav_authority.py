@@ -29,10 +29,12 @@ queryInvoiceChainDigest, under the Host api.onlineszamla.nav.gov.hu or
 api-test.onlineszamla.nav.gov.hu. The endpoint picks the schema version
 (v3/ -> 3.0, v2/ -> 2.0, none -> 1.1); the request's namespace must match it.
 
-CONFIG (all keys optional; texts are taken as their UTF-8 bytes):
+CONFIG (all keys optional; texts are taken as their UTF-8 bytes; the values
+shown for the technical user are the defaults, which tests rely on):
     {
       "login": "kvtestlogin01", "password": "Jelszo123",
-      "xmlkulcs": "<signing key>", "techkulcs": "<exchange key, 16 bytes used>",
+      "xmlkulcs": "ab-cd12-3456789abcde1XY2ZW3VU4TS",   # signing key
+      "techkulcs": "2K4N7Q9S3V6X8Z1B",  # exchange key (its first 16 bytes)
       "tax_number": "11111111",
       "token_length": 48,          # 48, 49 or 50 (1..64 accepted)
       "token": "...",              # a fixed token text instead of a random one
