@@ -3,6 +3,7 @@
 // executable's path and the ends of a run.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -173,7 +174,7 @@ std::string Slurp(const std::string& path) {
 }
 
 Outcome RunHelper(const std::string& arguments, const std::string& program = "console_raise") {
-  std::string base = std::string(TESTS_BINARY_DIR) + "/process_test";
+  std::string base = std::string(TESTS_BINARY_DIR) + "/process_test_" + std::to_string(getpid());
   std::string command = "mkdir -p '" + base + "' && cd '" + base + "' && '" + HELPERS_DIR + "/" +
                         program + "' " + arguments + " >out 2>err </dev/null";
   int status = std::system(command.c_str());
@@ -236,7 +237,8 @@ TEST(RunEnds, ExitCodesAndWhatReachesStandardError) {
   // A capture file open when the run fails is closed, with what was written.
   Outcome o = RunHelper("capture-then-throw kept.log", "console_probe");
   EXPECT_EQ(o.exit_code, 1);
-  EXPECT_EQ(Slurp(std::string(TESTS_BINARY_DIR) + "/process_test/kept.log"), "\r\nkept");
+  EXPECT_EQ(Slurp(std::string(TESTS_BINARY_DIR) + "/process_test_" + std::to_string(getpid()) + "/kept.log"),
+            "\r\nkept");
 }
 
 TEST(ProcessServices, ArgumentsPathAndCommands) {
@@ -246,9 +248,10 @@ TEST(ProcessServices, ArgumentsPathAndCommands) {
   // Started through a relative path, the path is still the full one.
   std::string dir = HELPERS_DIR;
   std::string command = "cd '" + dir + "/..' && './" + dir.substr(dir.rfind('/') + 1) +
-                        "/console_probe' path > '" + dir + "/path.out'";
+                        "/console_probe' path > '" + dir + "/path.out." + std::to_string(getpid()) + "'";
   ASSERT_EQ(std::system(command.c_str()), 0);
-  std::string path = Slurp(dir + "/path.out");
+  std::string path = Slurp(dir + "/path.out." + std::to_string(getpid()));
+  std::remove((dir + "/path.out." + std::to_string(getpid())).c_str());
   EXPECT_EQ(path, dir + "/console_probe\n");
 
   Outcome commands = RunHelper("command", "console_probe");

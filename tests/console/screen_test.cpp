@@ -2,6 +2,8 @@
 // console output, frames, key queue, glyphs and the capture file.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -230,10 +232,12 @@ TEST(Glyphs, ControlBytesShowThePcGlyphsAndTheRestCodePage852) {
   EXPECT_EQ(utf8, "\xE2\x86\x93");  // ↓
 }
 
+std::string CaptureDir() { return std::string(TESTS_BINARY_DIR) + "/capture_test_" + std::to_string(getpid()); }
+
 class CaptureTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::string(TESTS_BINARY_DIR) + "/capture_test";
+    dir_ = CaptureDir();
     std::string command = "rm -rf '" + dir_ + "' && mkdir -p '" + dir_ + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
   }
@@ -299,7 +303,7 @@ TEST_F(CaptureTest, RetrySucceedsOnceTheFileCanBeCreated) {
   g_raised.clear();
   SetErrorHandler([](const RunTimeError& error) {
     g_raised.push_back(error);
-    std::string command = "mkdir -p '" + std::string(TESTS_BINARY_DIR) + "/capture_test/later'";
+    std::string command = "mkdir -p '" + CaptureDir() + "/later'";
     EXPECT_EQ(std::system(command.c_str()), 0);
     return ErrorAnswer::Retry;
   });

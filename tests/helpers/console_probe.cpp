@@ -57,7 +57,7 @@ void Main(const Value& first) {
       TEXTVIEW(ViewerText(), 1, 0, 23, 79);
       Note(file, "viewed");
     } else {
-      int chosen = MSGBOX(Text852("Első sor;a második sor"), {Value("Ok"), Value("Mégse")});
+      int chosen = MSGBOX(Text852("Első sor;a második sor"), {Value("Ok"), Value(Text852("Mégse"))});
       Note(file, "chosen " + std::to_string(chosen));
     }
   }

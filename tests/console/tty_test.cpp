@@ -1,0 +1,183 @@
+// The terminal display driven for real: the helper runs in a tmux pane, keys
+// go in with send-keys and the screen comes back with capture-pane.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string Quoted(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+std::string Output(const std::string& command) {
+  std::string text;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
+    pclose(pipe);
+  }
+  return text;
+}
+
+// One tmux server of our own, with one pane running the probe.
+class TmuxPane {
+ public:
+  TmuxPane(const std::string& probe_arguments, int columns, int rows) {
+    dir_ = std::string(TESTS_BINARY_DIR) + "/tty_test_" + std::to_string(getpid());
+    std::system(("rm -rf " + Quoted(dir_) + " && mkdir -p " + Quoted(dir_)).c_str());
+    socket_ = "kvtty" + std::to_string(getpid());
+    std::string probe = std::string(HELPERS_DIR) + "/console_probe";
+    std::string script = "cd " + Quoted(dir_) + " && stty -g > before; " + Quoted(probe) + " " +
+                         probe_arguments + " note; echo $? > rc; stty -g > after; sleep 60";
+    Tmux("-f /dev/null new-session -d -x " + std::to_string(columns) + " -y " +
+         std::to_string(rows) + " -s t " + Quoted(script));
+  }
+  ~TmuxPane() {
+    Tmux("kill-server");
+    std::system(("rm -rf " + Quoted(dir_)).c_str());
+  }
+
+  std::string Tmux(const std::string& arguments) const {
+    return Output(std::string(TMUX_EXE) + " -L " + socket_ + " " + arguments + " 2>/dev/null");
+  }
+  std::vector<std::string> Screen() const {
+    std::vector<std::string> lines;
+    std::istringstream in(Tmux("capture-pane -p -t t"));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+  void Keys(const std::string& keys) const { Tmux("send-keys -t t " + keys); }
+  std::string File(const std::string& name) const { return Slurp(dir_ + "/" + name); }
+
+  // Waits (with a generous deadline) until the predicate holds.
+  template <typename Predicate>
+  bool Until(Predicate holds) const {
+    for (int i = 0; i < 200; ++i) {
+      if (holds()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+  }
+  bool UntilShown(const std::string& text) const {
+    return Until([&] { return Joined().find(text) != std::string::npos; });
+  }
+  bool UntilEnded() const { return Until([&] { return !File("after").empty(); }); }
+  std::string Joined() const {
+    std::string all;
+    for (const std::string& line : Screen()) all += line + "\n";
+    return all;
+  }
+  // The program gave the terminal back as it found it.
+  void ExpectRestored() const {
+    EXPECT_FALSE(File("before").empty());
+    EXPECT_EQ(File("after"), File("before"));
+    EXPECT_EQ(Tmux("display-message -p -t t '#{alternate_on}'"), "0\n");
+  }
+
+ private:
+  std::string dir_, socket_;
+};
+
+class TtyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::string(TMUX_EXE).empty()) GTEST_SKIP() << "tmux is not installed";
+  }
+};
+
+TEST_F(TtyTest, MessageBoxAppearsAndEnterEndsIt) {
+  TmuxPane pane("box", 80, 25);  // both streams are terminals: the tty display
+  ASSERT_TRUE(pane.UntilShown("Első sor")) << pane.Joined();
+  std::vector<std::string> screen = pane.Screen();
+  ASSERT_GE(screen.size(), 15u);
+  EXPECT_EQ(screen[0].substr(0, 10), "Fejléc ő");
+  // W = 15 (the buttons), L = 2: rows 9 to 14, columns 30 to 48.
+  EXPECT_EQ(screen[9], std::string(30, ' ') + "┌" + [] {
+    std::string line;
+    for (int i = 0; i < 17; ++i) line += "─";
+    return line;
+  }() + "┐");
+  EXPECT_EQ(screen[10].substr(0, 33), std::string(30, ' ') + "│");
+  EXPECT_NE(screen[10].find("Első sor"), std::string::npos);
+  EXPECT_NE(screen[11].find("a második sor"), std::string::npos);
+  EXPECT_NE(screen[13].find(" Ok    Mégse "), std::string::npos);
+  EXPECT_EQ(screen[14].substr(0, 33), std::string(30, ' ') + "└");
+  // The palette as SGR colours: white on red, the selected button white on blue.
+  std::vector<std::string> coloured;
+  std::istringstream in(pane.Tmux("capture-pane -e -p -t t"));
+  for (std::string line; std::getline(in, line);) coloured.push_back(line);
+  ASSERT_GE(coloured.size(), 14u);
+  EXPECT_NE(coloured[0].find("48;2;85;85;85mFejléc"), std::string::npos);
+  EXPECT_NE(coloured[13].find("38;2;255;255;255m\x1b[48;2;170;0;0m│"), std::string::npos) << coloured[13];
+  EXPECT_NE(coloured[13].find("48;2;0;0;170m Ok "), std::string::npos);
+  pane.Keys("Right");
+  pane.Keys("Enter");
+  ASSERT_TRUE(pane.UntilEnded()) << pane.Joined();
+  EXPECT_EQ(pane.File("rc"), "0\n");
+  EXPECT_NE(pane.File("note").find("chosen 2"), std::string::npos);
+  pane.ExpectRestored();
+}
+
+TEST_F(TtyTest, ViewerScrollsOnDownAndEndsOnEsc) {
+  TmuxPane pane("view //TTY", 80, 25);
+  ASSERT_TRUE(pane.UntilShown("sor 23")) << pane.Joined();
+  EXPECT_EQ(pane.Screen()[1], "sor 1");
+  EXPECT_EQ(pane.Joined().find("sor 24"), std::string::npos);
+  pane.Keys("Down");
+  ASSERT_TRUE(pane.UntilShown("sor 24")) << pane.Joined();
+  EXPECT_EQ(pane.Screen()[1], "sor 2");
+  pane.Keys("C-PageDown");
+  ASSERT_TRUE(pane.UntilShown("sor 40")) << pane.Joined();
+  EXPECT_EQ(pane.Screen()[1], "sor 18");
+  pane.Keys("Escape");
+  ASSERT_TRUE(pane.UntilEnded()) << pane.Joined();
+  EXPECT_EQ(pane.File("rc"), "0\n");
+  EXPECT_NE(pane.File("note").find("viewed"), std::string::npos);
+  pane.ExpectRestored();
+}
+
+TEST_F(TtyTest, SigtermWhileABoxWaitsEndsTheRunWithZero) {
+  TmuxPane pane("wait", 80, 25);
+  ASSERT_TRUE(pane.UntilShown("Első sor")) << pane.Joined();
+  std::string note = pane.File("note");
+  ASSERT_EQ(note.substr(0, 4), "pid ");
+  pid_t pid = static_cast<pid_t>(std::stol(note.substr(4)));
+  ASSERT_EQ(kill(pid, SIGTERM), 0);
+  ASSERT_TRUE(pane.UntilEnded()) << pane.Joined();
+  EXPECT_EQ(pane.File("rc"), "0\n");
+  EXPECT_EQ(pane.File("note").find("chosen"), std::string::npos);  // the run ended in the box
+  pane.ExpectRestored();
+}
+
+TEST_F(TtyTest, ASmallTerminalShowsWhatFits) {
+  TmuxPane pane("box", 30, 8);
+  ASSERT_TRUE(pane.UntilShown("Fejléc ő")) << pane.Joined();
+  std::vector<std::string> screen = pane.Screen();
+  EXPECT_EQ(screen.size(), 8u);
+  for (const std::string& line : screen) EXPECT_EQ(line.find("Első"), std::string::npos);
+  pane.Keys("Enter");
+  ASSERT_TRUE(pane.UntilEnded()) << pane.Joined();
+  EXPECT_EQ(pane.File("rc"), "0\n");
+  EXPECT_NE(pane.File("note").find("chosen 1"), std::string::npos);
+  pane.ExpectRestored();
+}
+
+}  // namespace
