@@ -501,11 +501,9 @@ class Behaviours(AuthorityCase):
         for behaviour, limit, want_rc, want_body in cases:
             with self.subTest(mode=behaviour["mode"]):
                 self.write_config({"operations": {"tokenExchange": behaviour}})
-                started = time.time()
                 rc, data, rec = self.post("tokenExchange", token_request, timeout=limit)
                 self.assertEqual(rc, want_rc)
                 self.assertEqual(data, want_body)
-                self.assertLess(time.time() - started, 5)
                 self.assertTrue(rec["accepted"])     # the request itself was sound
 
     def test_configured_error_and_config_reread(self):
