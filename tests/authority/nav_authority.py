@@ -123,6 +123,7 @@ OPERATIONS = {
     "queryInvoiceChainDigest": "QueryInvoiceChainDigest",
 }
 MANAGE = ("manageInvoice", "manageAnnulment")
+MODES = ("ok", "error", "silent", "slow", "http500", "garbage", "raw")
 
 DEFAULT_CONFIG = {
     "login": "kvtestlogin01",
@@ -680,6 +681,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         behaviour.update(ops.get(operation, {}))
         mode = behaviour.get("mode", "ok")
         record["mode"] = mode
+        if mode not in MODES:
+            record["accepted"] = False
+            return self.send_plain(500, "test authority config: unknown mode %r\n" % mode, record)
 
         ctype = self.headers.get("Content-Type", "")
         checks = {"content_type": "ok" if ctype.split(";")[0].strip() == "application/xml"
@@ -698,7 +702,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         record["root"] = info.get("root", "")
         record["timestamp_skew"] = info.get("timestamp_skew")
         record["accepted"] = refusal is None
-        if "items" in info and operation in MANAGE:
+        if "body" in info and operation in MANAGE:
             record["exchange_token"] = first(info["body"], "exchangeToken")
 
         delay = float(behaviour.get("seconds", 5) if mode == "slow" else behaviour.get("delay", 0))
