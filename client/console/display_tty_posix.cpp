@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -18,6 +19,10 @@
 #include "foundations/codepage.h"
 
 namespace {
+
+// Set when the terminal changed its size; the next wait redraws.
+volatile sig_atomic_t g_resized = 0;
+void OnResize(int) { g_resized = 1; }
 
 // How long the rest of an escape sequence may take to arrive before a lone
 // ESC counts as the Esc key.
@@ -65,6 +70,7 @@ class TtyDisplay : public Display {
       return;
     WriteAll("\x1b[0m\x1b[?1006l\x1b[?1000l\x1b[?7h\x1b[?25h\x1b[?1049l\x1b[23;0t");
     tcsetattr(STDIN_FILENO, TCSAFLUSH, &original_);
+    sigaction(SIGWINCH, &previous_resize_, nullptr);
   }
 
   bool interactive() const override { return true; }
@@ -119,6 +125,10 @@ class TtyDisplay : public Display {
     int ready = poll(fds, static_cast<nfds_t>(count), count == 2 ? -1 : 200);
     if (ready < 0 && errno != EINTR)
       screen.close_requested = true;
+    if (g_resized) {
+      g_resized = 0;
+      Update(screen);
+    }
     Poll(screen);
   }
 
@@ -134,6 +144,10 @@ class TtyDisplay : public Display {
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
     tcsetattr(STDIN_FILENO, TCSAFLUSH, &raw);
+    struct sigaction resize {};
+    resize.sa_handler = OnResize;
+    sigemptyset(&resize.sa_mask);
+    sigaction(SIGWINCH, &resize, &previous_resize_);
     WriteAll("\x1b[22;0t\x1b[?1049h\x1b[?7l\x1b[?1000h\x1b[?1006h");
   }
 
@@ -213,6 +227,7 @@ class TtyDisplay : public Display {
   }
 
   termios original_;
+  struct sigaction previous_resize_ {};
   bool started_ = false;
   std::vector<Cell> shown_;
   int shown_columns_ = 0;

@@ -173,8 +173,14 @@ std::string Slurp(const std::string& path) {
   return s.str();
 }
 
+// The directory the helpers run in, removed when the test program ends.
+struct HelperDir {
+  std::string path = std::string(TESTS_BINARY_DIR) + "/process_test_" + std::to_string(getpid());
+  ~HelperDir() { (void)std::system(("rm -rf '" + path + "'").c_str()); }
+} g_helper_dir;
+
 Outcome RunHelper(const std::string& arguments, const std::string& program = "console_raise") {
-  std::string base = std::string(TESTS_BINARY_DIR) + "/process_test_" + std::to_string(getpid());
+  const std::string& base = g_helper_dir.path;
   std::string command = "mkdir -p '" + base + "' && cd '" + base + "' && '" + HELPERS_DIR + "/" +
                         program + "' " + arguments + " >out 2>err </dev/null";
   int status = std::system(command.c_str());
@@ -237,8 +243,7 @@ TEST(RunEnds, ExitCodesAndWhatReachesStandardError) {
   // A capture file open when the run fails is closed, with what was written.
   Outcome o = RunHelper("capture-then-throw kept.log", "console_probe");
   EXPECT_EQ(o.exit_code, 1);
-  EXPECT_EQ(Slurp(std::string(TESTS_BINARY_DIR) + "/process_test_" + std::to_string(getpid()) + "/kept.log"),
-            "\r\nkept");
+  EXPECT_EQ(Slurp(g_helper_dir.path + "/kept.log"), "\r\nkept");
 }
 
 TEST(ProcessServices, ArgumentsPathAndCommands) {
@@ -257,6 +262,20 @@ TEST(ProcessServices, ArgumentsPathAndCommands) {
   Outcome commands = RunHelper("command", "console_probe");
   EXPECT_EQ(commands.out, "3\nő\n");
   EXPECT_EQ(commands.exit_code, 0);
+}
+
+TEST(ProcessServices, HeadlessBoxWritesToStandardErrorAndViewerToStandardOutput) {
+  Outcome box = RunHelper("box //headless note", "console_probe");
+  EXPECT_EQ(box.exit_code, 0);
+  EXPECT_EQ(box.err, "Első sor\na második sor\n");
+  Outcome view = RunHelper("view note", "console_probe");  // not a terminal: headless
+  EXPECT_EQ(view.exit_code, 0);
+  std::string text;
+  for (int i = 1; i <= 40; ++i) text += (i > 1 ? "\r\n" : "") + std::string("sor ") + std::to_string(i);
+  EXPECT_EQ(view.out, text + "\n");
+  std::string notes = Slurp(g_helper_dir.path + "/note");
+  EXPECT_NE(notes.find("chosen 1"), std::string::npos);  // answered as Enter: the first button
+  EXPECT_NE(notes.find("viewed"), std::string::npos);
 }
 
 TEST(ProcessServices, ACloseRequestDuringACommandActsAtTheNextOutput) {

@@ -167,12 +167,16 @@ TEST_F(TtyTest, SigtermWhileABoxWaitsEndsTheRunWithZero) {
   pane.ExpectRestored();
 }
 
-TEST_F(TtyTest, ASmallTerminalShowsWhatFits) {
+TEST_F(TtyTest, ASmallTerminalShowsWhatFitsAndAResizeRedraws) {
   TmuxPane pane("box", 30, 8);
   ASSERT_TRUE(pane.UntilShown("Fejléc ő")) << pane.Joined();
   std::vector<std::string> screen = pane.Screen();
   EXPECT_EQ(screen.size(), 8u);
   for (const std::string& line : screen) EXPECT_EQ(line.find("Első"), std::string::npos);
+  // Grown while the box waits: the whole grid is drawn again.
+  pane.Tmux("resize-window -t t -x 80 -y 25");
+  ASSERT_TRUE(pane.UntilShown("Első sor")) << pane.Joined();
+  EXPECT_EQ(pane.Screen()[0], "Fejléc ő");
   pane.Keys("Enter");
   ASSERT_TRUE(pane.UntilEnded()) << pane.Joined();
   EXPECT_EQ(pane.File("rc"), "0\n");
