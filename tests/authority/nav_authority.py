@@ -360,7 +360,7 @@ class State:
         self.seq = 0
         self.tokens = {}          # token bytes -> {"issued": t, "used": bool}
         self.transactions = {}    # transaction id -> details
-        self.invoices = set()     # invoice numbers submitted
+        self.invoices = {}        # invoice number -> the submission's details
 
 
 def timestamp_skew(stamp):
@@ -534,7 +534,10 @@ def ok_answer(ctx, cfg, behaviour, operation, version, info, state, record):
             state.transactions[tid] = {"operation": operation, "version": version,
                                        "items": info["items"], "numbers": numbers}
             if operation == "manageInvoice":
-                state.invoices.update(n for n in numbers if n)
+                for index, (number, (_, content)) in enumerate(zip(numbers, info["items"]), 1):
+                    if number:
+                        state.invoices[number] = {"content": content, "transaction": tid,
+                                                  "index": index, "version": version}
         record["transaction_id"] = tid
         children.append(El("transactionId", tid))
     elif operation in ("queryTransactionStatus", "queryInvoiceStatus"):
@@ -543,8 +546,18 @@ def ok_answer(ctx, cfg, behaviour, operation, version, info, state, record):
         if version != "1.1":
             children.append(El("infoDate", now_stamp()))
         children.append(El("taxpayerValidity", "true"))
-    elif operation == "queryInvoiceData":
-        pass    # no invoiceDataResult / queryResults: nothing found
+    elif operation == "queryInvoiceData" and version != "1.1":
+        with state.lock:
+            known = state.invoices.get(first(root, "invoiceNumber"))
+        if known and first(root, "invoiceDirection") == "OUTBOUND":
+            audit = El("auditData", El("insdate", now_stamp()),
+                       El("insCusUser", config_text(cfg, "login")), El("source", "XML"),
+                       El("transactionId", known["transaction"]),
+                       El("index", str(known["index"])),
+                       El("originalRequestVersion", "2.0" if version == "2.0" and
+                          known["version"] == "3.0" else known["version"]))
+            children.append(El("invoiceDataResult", El("invoiceData", known["content"]), audit,
+                               El("compressedContentIndicator", "false")))
     elif operation == "queryInvoiceCheck":
         with state.lock:
             known = first(root, "invoiceNumber") in state.invoices

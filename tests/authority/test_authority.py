@@ -397,6 +397,9 @@ class Manage(AuthorityCase):
                 "\t\t<invoiceDirection>OUTBOUND</invoiceDirection>", "\t</invoiceNumberQuery>"]
         rc, data, rec = self.post("queryInvoiceCheck", build_request("3.0", root_of("queryInvoiceCheck"), body))
         self.assertEqual(xml_text(data, "invoiceCheckResult"), "true")
+        rc, data, rec = self.post("queryInvoiceData", build_request("3.0", root_of("queryInvoiceData"), body))
+        self.assertAnswer(data, "3.0", "OK")
+        self.assertEqual(base64.b64decode(xml_text(data, "invoiceData")), invoice)
 
     def test_invoice_above_ten_megabytes_is_accepted(self):
         token = self.token()
