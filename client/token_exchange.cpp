@@ -1,0 +1,106 @@
+// token_exchange.cpp: the token exchange that opens functions "0", "1" and
+// "7": the token request, its exchange, the funcCode test, the decryption of
+// the exchange token under TECHKULCS and its check, and the hand-over to the
+// submission or the annulment. The token lives in memory only.
+#include <string>
+
+#include "client/exchange.h"
+#include "client/exchange_platform.h"
+#include "client/function_steps.h"
+#include "client/functions.h"
+#include "client/manage.h"
+#include "foundations/aes128.h"
+#include "foundations/base64.h"
+#include "foundations/codepage.h"
+#include "foundations/files.h"
+#include "foundations/record.h"
+#include "foundations/text.h"
+#include "request/envelope.h"
+#include "request/reader.h"
+#include "request/writer.h"
+
+namespace {
+
+const size_t kTokenLength = 48;
+const int kTokenExtraAbove = 16;   // a byte above this code extends the token
+const int kLowestTokenByte = 33;
+
+// The base of the token, submission and annulment file names: the invoice
+// file without its extension for a submission, else INVOICEXML/teszt.
+std::string FileNameBase(bool submission) {
+  Value invoice_xml = Settings().Get("INVOICEXML");
+  if (submission)
+    return DIRPART(invoice_xml) + NAMEPART(invoice_xml);
+  return Plus(invoice_xml, Value(std::string(kDirSeparator) + "teszt")).text();
+}
+
+// The authority writes the 3.0 answers with "nsN:" prefixes; without them the
+// elements are found under their plain names.
+std::string WithoutPrefixes(std::string text) {
+  for (char digit = '1'; digit <= '4'; ++digit) {
+    text = REPLACEALL(text, std::string("<ns") + digit + ":", "<");
+    text = REPLACEALL(text, std::string("</ns") + digit + ":", "</");
+  }
+  return text;
+}
+
+// The first 48 bytes of the decrypted block and the following ones above 16.
+std::string TokenOf(const std::string& block) {
+  std::string token = block.substr(0, kTokenLength);
+  for (size_t i = kTokenLength; i < block.size(); ++i) {
+    if (static_cast<unsigned char>(block[i]) <= kTokenExtraAbove)
+      break;
+    token += block[i];
+  }
+  return token;
+}
+
+bool IsUsableToken(const std::string& token) {
+  for (char c : token)
+    if (static_cast<unsigned char>(c) < kLowestTokenByte)
+      return false;
+  return true;
+}
+
+void WriteTokenRequest(const std::string& path) {
+  CreateRequestFile(path);
+  XMLELEJE("TokenExchangeRequest");
+  XMLBE("TokenExchangeRequest", Value(), "Z");
+  CLOSEFILE(F1);
+}
+
+}  // namespace
+
+void TokenExchange() {
+  Record& settings = Settings();
+  std::string funkcio = settings.GetText("FUNKCIO");
+  std::string base = FileNameBase(TextEq(funkcio, "1"));
+  settings.Set("CXMLNEV", base);
+  std::string request = base + "_tokenrequest.xml";
+  std::string response = base + "_tokenresponse.xml";
+  settings.Set("FTOKENREQ", request);
+  settings.Set("FTOKENVAL", response);
+
+  WriteTokenRequest(request);
+  if (!RunCurl("tokenExchange", request, response))
+    return;
+  // The answer is parsed as curl wrote it, before any rewrite of the file.
+  std::string answer = READWHOLE(response);
+  if (TextGe(settings.GetText("XSDVERZIO"), "3.0"))
+    answer = WithoutPrefixes(answer);
+  RewriteResponse(response);
+
+  if (!TextEq(XMLBANYASZ(answer, "funcCode"), "OK"))
+    return;
+  std::string encoded = XMLBANYASZ(answer, "encodedExchangeToken");
+  std::string token = TokenOf(AES128(Value(DECODE64(encoded)), settings.Get("TECHKULCS")));
+  if (!IsUsableToken(token))
+    StopWithMessage(Text852(
+        ";;A token kérés sikeres, de a token dekódolása sikertelen, érvénytelen karaktereket "
+        "tartalmaz!;;Ellenőrizze az XML cserekulcsot az Online számla beállításoknál!"));
+
+  if (TextEq(funkcio, "1"))
+    MANAGEINV(settings.Get("INVOICEXML"), token);
+  else if (TextEq(funkcio, "7"))
+    ANNULINV(token);
+}

@@ -1,0 +1,242 @@
+// e2e_faults_test.cpp: faults of the input and of the file system, run by the
+// real program: request files that cannot be created, a missing output
+// directory, the invoice file missing, empty, not XML or large, the
+// annulment's namespace by version, and the run-time error reports.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "client/e2e_harness.h"
+
+namespace {
+
+const char kHeading[] = "KVITALINK  2022.01";
+
+std::string CannotCreate(const std::string& path) {
+  return std::string(kHeading) + "\n\n" + path + " nem hozható létre!\n";
+}
+
+// The text between the element's tags in the request file.
+std::string ElementText(const std::string& text, const std::string& tag) {
+  size_t from = text.find("<" + tag + ">");
+  size_t to = text.find("</" + tag + ">");
+  if (from == std::string::npos || to == std::string::npos)
+    return "<missing>";
+  from += tag.size() + 2;
+  return text.substr(from, to - from);
+}
+
+std::string Base64OfFile(const std::string& path) {
+  return ShellOutput(std::string(OPENSSL_EXE) + " base64 -A -in " + ShellQuoted(path));
+}
+
+// A request file that cannot be created stops the run with the message, for
+// every request: nothing is sent for it, and older answers stay.
+TEST(E2eFaults, RequestFileThatCannotBeCreatedStopsTheRun) {
+  struct Case {
+    const char* funkcio;
+    const char* blocked;        // made a directory, so that it cannot be created
+    const char* older;          // an older response that must stay
+    size_t curl_calls;
+  };
+  const std::vector<Case> cases = {
+      {"0", "teszt_tokenrequest.xml", "teszt_tokenresponse.xml", 0},
+      {"1", "A12_invoicerequest.xml", "A12_invoiceresponse.xml", 1},
+      {"7", "teszt_annulrequest.xml", "teszt_annulresponse.xml", 1},
+      {"2", "T1_queryrequest.xml", "T1_queryresponse.xml", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.funkcio);
+    E2eWorkspace ws;
+    ws.UseAuthority();
+    std::filesystem::create_directory(ws.Out(c.blocked));
+    E2eWorkspace::Write(ws.Out(c.older), "older answer");
+    E2eRun run = ws.Run(ws.ParamsFor(c.funkcio));
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(run.err, CannotCreate(ws.Out(c.blocked)));
+    EXPECT_EQ(ws.CurlCalls().size(), c.curl_calls);
+    EXPECT_EQ(E2eWorkspace::Read(ws.Out(c.older)), "older answer");
+  }
+}
+
+TEST(E2eFaults, MissingOutputDirectoryStopsTheRun) {
+  for (const char* funkcio : {"0", "3", "6"}) {
+    SCOPED_TRACE(funkcio);
+    E2eWorkspace ws;
+    ws.UseAuthority();
+    Params p = ws.ParamsFor(funkcio);
+    const std::string missing = ws.root + "/no such dir";
+    p["invoicexml"] = Quoted(missing);
+    E2eRun run = ws.Run(p);
+    EXPECT_EQ(run.exit_code, 0);
+    const std::string request = *funkcio == '0' ? "/teszt_tokenrequest.xml"
+                                : *funkcio == '3' ? "/12345678_taxpayerrequest.xml"
+                                                  : "/2022-01-01_2022-01-31_queryinvoicedigestrequest.xml";
+    EXPECT_EQ(run.err, CannotCreate(missing + request));
+    EXPECT_TRUE(ws.CurlCalls().empty());
+  }
+}
+
+// On this system a file name may hold a double quote, which FINVOICE keeps:
+// the query goes out with the quote in its file names.
+TEST(E2eFaults, DoubleQuoteInAnInvoiceNumberStaysInTheFileName) {
+  E2eWorkspace ws;
+  ws.UseAuthority();
+  Params p = ws.ParamsFor("4");
+  p["invoicenumber"] = "'A\"1'";
+  E2eRun run = ws.Run(p);
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  const std::string request = ws.Out("A\"1_queryinvoicedatarequest.xml");
+  EXPECT_EQ(ElementText(E2eWorkspace::Read(request), "invoiceNumber"), "A&quot;1");
+  EXPECT_TRUE(E2eWorkspace::Exists(ws.Out("A\"1_queryinvoicedataresponse.xml")));
+}
+
+// The invoice file is sent as its bytes in Base64, whatever they are; a
+// missing file and an empty one give the same empty content, and one
+// trailing 0x1A is dropped.
+TEST(E2eFaults, InvoiceFileOfAnyContentIsSent) {
+  struct Case {
+    const char* name;
+    std::string bytes;     // "": written as it is; see missing
+    bool missing;
+    std::string sent;      // the bytes the request carries
+  };
+  const std::string xml = "<?xml version=\"1.0\"?><x>\xc3\xa1</x>\r\n";
+  const std::vector<Case> cases = {
+      {"missing", "", true, ""},
+      {"empty", "", false, ""},
+      {"not XML", std::string("\x00\xff\x1a\x1a plain", 10), false,
+       std::string("\x00\xff\x1a\x1a plain", 10)},
+      {"trailing 0x1A", xml + "\x1a", false, xml},
+      {"byte-order mark kept", "\xef\xbb\xbf" + xml, false, "\xef\xbb\xbf" + xml},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    E2eWorkspace ws;
+    ws.UseAuthority();
+    std::filesystem::remove(ws.invoice_path);
+    if (!c.missing)
+      E2eWorkspace::Write(ws.invoice_path, c.bytes);
+    E2eRun run = ws.Run(ws.ParamsFor("1", "3.0"));
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    const std::string expected_file = ws.root + "/expected";
+    E2eWorkspace::Write(expected_file, c.sent);
+    EXPECT_EQ(ElementText(E2eWorkspace::Read(ws.Out("A12_invoicerequest.xml")), "invoiceData"),
+              Base64OfFile(expected_file));
+    std::vector<LoggedRequest> logged = TestAuthority::Get().Requests();
+    ASSERT_EQ(logged.size(), 2u);
+    EXPECT_EQ(logged[1].fields["check signature"], "ok");
+    EXPECT_TRUE(E2eWorkspace::Exists(ws.Out("A12_invoiceresponse.xml")));
+  }
+}
+
+TEST(E2eFaults, LargeInvoiceIsSentWhole) {
+  E2eWorkspace ws;
+  ws.UseAuthority();
+  std::string big = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<InvoiceData>";
+  while (big.size() < 6 * 1024 * 1024)
+    big += "<line>Árvíztűrő tükörfúrógép &amp; 0123456789</line>\r\n";
+  big += "</InvoiceData>\r\n";
+  E2eWorkspace::Write(ws.invoice_path, big);
+  E2eRun run = ws.Run(ws.ParamsFor("1", "2.0"));
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  std::vector<LoggedRequest> logged = TestAuthority::Get().Requests();
+  ASSERT_EQ(logged.size(), 2u);
+  EXPECT_EQ(logged[1].fields["accepted"], "yes") << logged[1].fields["check xsd"];
+  const std::string sent = ElementText(logged[1].body, "invoiceData");
+  EXPECT_GT(sent.size(), 8u * 1024 * 1024);
+  EXPECT_TRUE(sent == Base64OfFile(ws.invoice_path));
+}
+
+// The annulment document names the annulment namespace of its schema version,
+// and the authority checks it against that version's XSD.
+TEST(E2eFaults, AnnulmentDocumentFollowsTheSchemaVersion) {
+  for (const char* version : {"3.0", "2.0"}) {
+    SCOPED_TRACE(version);
+    E2eWorkspace ws;
+    ws.UseAuthority();
+    Params p = ws.ParamsFor("7", version);
+    p["invoicenumber"] = Quoted(" A&<1 ");
+    E2eRun run = ws.Run(p);
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    std::vector<LoggedRequest> logged = TestAuthority::Get().Requests();
+    ASSERT_EQ(logged.size(), 2u);
+    EXPECT_EQ(logged[1].fields["check signature"], "ok");
+    const std::string encoded =
+        ElementText(E2eWorkspace::Read(ws.Out("teszt_annulrequest.xml")), "invoiceAnnulment");
+    const std::string encoded_file = ws.root + "/annulment.b64";
+    E2eWorkspace::Write(encoded_file, encoded);
+    const std::string document =
+        ShellOutput(std::string(OPENSSL_EXE) + " base64 -d -A -in " + ShellQuoted(encoded_file));
+    const std::string lines[] = {
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>",
+        std::string("<InvoiceAnnulment xmlns=\"http://schemas.nav.gov.hu/OSA/") + version[0] +
+            ".0/annul\">",
+        "<annulmentReference> A&<1 </annulmentReference>",
+    };
+    std::string start;
+    for (const std::string& line : lines)
+      start += line + "\r\n";
+    EXPECT_EQ(document.substr(0, start.size()), start);
+    const std::string tail =
+        "</annulmentTimestamp>\r\n<annulmentCode>ERRATIC_DATA</annulmentCode>\r\n"
+        "<annulmentReason>Hib\xc3\xa1s adat</annulmentReason>\r\n</InvoiceAnnulment>\r\n";
+    ASSERT_GE(document.size(), tail.size());
+    EXPECT_EQ(document.substr(document.size() - tail.size()), tail);
+    const std::string stamp = ElementText(document, "annulmentTimestamp");
+    EXPECT_EQ(stamp.size(), 24u);
+    EXPECT_EQ(stamp.substr(19), ".000Z");
+  }
+}
+
+// A valid annulment is accepted under both versions (the authority validates
+// the document against the annulment XSD of the version).
+TEST(E2eFaults, AnnulmentIsAcceptedUnderBothVersions) {
+  if (!HaveSchemas())
+    GTEST_SKIP() << "the authority's schemas are absent";
+  for (const char* version : {"3.0", "2.0"}) {
+    SCOPED_TRACE(version);
+    E2eWorkspace ws;
+    ws.UseAuthority();
+    E2eRun run = ws.Run(ws.ParamsFor("7", version));
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    std::vector<LoggedRequest> logged = TestAuthority::Get().Requests();
+    ASSERT_EQ(logged.size(), 2u);
+    EXPECT_EQ(logged[1].fields["check annulment_xsd"], "ok");
+    EXPECT_EQ(logged[1].fields["accepted"], "yes");
+  }
+}
+
+// A key that the function reads without a check of its own ends the run in
+// the run-time error report (exit code 1) before the request is written.
+TEST(E2eFaults, UncheckedMissingKeysEndInTheErrorReport) {
+  struct Case {
+    const char* funkcio;
+    Params changes;          // "" drops the key
+    const char* expected;    // in standard error
+    const char* not_written;
+    size_t curl_calls;
+  };
+  const std::vector<Case> cases = {
+      {"7", {{"invoicenumber", ""}}, "Called from ANNULINV", "teszt_annulrequest.xml", 1},
+      {"7", {{"invoicenumber", "12"}}, "BASE/1081", "teszt_annulrequest.xml", 1},
+      {"2", {{"transactid", ""}}, "TRANSACTID", "T1_queryrequest.xml", 0},
+      {"3", {{"taxnumber2", "12345678"}}, "BASE/1081", "12345678_taxpayerrequest.xml", 0},
+      {"0", {{"invoicexml", ""}}, "INVOICEXML", "teszt_tokenrequest.xml", 0},
+      {"0", {{"invoicexml", "5"}}, "BASE/1081", "teszt_tokenrequest.xml", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.funkcio) + " " + c.expected);
+    E2eWorkspace ws;
+    ws.UseAuthority();
+    Params p = ws.ParamsFor(c.funkcio);
+    Change(p, c.changes);
+    E2eRun run = ws.Run(p);
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_NE(run.err.find(c.expected), std::string::npos) << run.err;
+    EXPECT_FALSE(E2eWorkspace::Exists(ws.Out(c.not_written)));
+    EXPECT_EQ(ws.CurlCalls().size(), c.curl_calls);
+  }
+}
+
+}  // namespace
