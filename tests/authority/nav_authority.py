@@ -29,6 +29,24 @@ queryInvoiceChainDigest, under the Host api.onlineszamla.nav.gov.hu or
 api-test.onlineszamla.nav.gov.hu. The endpoint picks the schema version
 (v3/ -> 3.0, v2/ -> 2.0, none -> 1.1); the request's namespace must match it.
 
+Checks, in this order (the first failure answers a GeneralErrorResponse with
+funcCode ERROR and HTTP "refusal_status"): Content-Type application/xml;
+well-formed, namespace of the endpoint, valid against <schemas>/<version>/
+invoiceApi.xsd, root element of the operation (SCHEMA_VIOLATION); login and
+taxNumber, then passwordHash = upper-case SHA-512 hex of the password, with
+cryptoType SHA-512 under 3.0 (INVALID_SECURITY_USER); requestSignature
+(INVALID_REQUEST_SIGNATURE); for the manage operations an exchange token this
+server issued, unused, not expired (INVALID_EXCHANGE_TOKEN) and the annulment
+document against <version>/invoiceAnnulment.xsd (SCHEMA_VIOLATION).
+Answers when all pass: the operation's Response with funcCode OK; under 3.0
+the header/result elements carry the prefix ns2 (common namespace), the rest
+the default api namespace. tokenExchange: encodedExchangeToken = Base64 of
+AES-128-ECB (key: first 16 bytes of techkulcs) of the token padded to 64
+bytes with bytes of value 64 - length; manage operations: a transactionId;
+transaction status: DONE per operation of a transaction it took; invoice
+check/data: true / the invoice for a number it was sent; digest queries: an
+empty page; taxpayer: valid. The software block holds accented letters (UTF-8).
+
 CONFIG (all keys optional; texts are taken as their UTF-8 bytes; the values
 shown for the technical user are the defaults, which tests rely on):
     {
