@@ -18,9 +18,7 @@ constexpr uint8_t kSelectedColour = 0x1F;  // white on blue
 // The blank of the line that ends it at the preferred width (at most
 // `preferred` characters before it), or npos.
 size_t LastBlankWithin(const std::string& line, int preferred) {
-  size_t limit = std::min(line.size(), static_cast<size_t>(preferred) + 1);
-  size_t pos = line.rfind(' ', limit - 1);
-  return limit == 0 ? std::string::npos : pos;
+  return line.rfind(' ', static_cast<size_t>(preferred));
 }
 
 // The first blank with more than `preferred` and at most `widest` characters
