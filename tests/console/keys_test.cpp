@@ -98,4 +98,31 @@ TEST(KeyDecoder, WaitsForTheRestOfASequenceOnlyWhileMoreMayFollow) {
   EXPECT_EQ(DecodeKey("", false, &key), 0u);
 }
 
+TEST(KeyDecoder, AnyBytesAreTakenApartWithoutStalling) {
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+  for (int round = 0; round < 2000; ++round) {
+    std::string bytes;
+    size_t length = next() % 40;
+    for (size_t i = 0; i < length; ++i) {
+      uint32_t r = next() >> 16;
+      // Mostly the bytes that sequences are made of.
+      const char common[] = "\x1b[O<;0159~ABCDHFMZm\xC5\x91\xE2\x94";
+      bytes += r % 3 ? common[r % (sizeof common - 1)] : static_cast<char>(r);
+    }
+    std::string_view rest = bytes;
+    while (!rest.empty()) {
+      Key key;
+      size_t waiting = DecodeKey(rest, true, &key);
+      if (waiting == 0) {
+        EXPECT_LT(rest.size(), 33u);  // only a short beginning waits
+      }
+      size_t n = waiting ? waiting : DecodeKey(rest, false, &key);
+      ASSERT_GT(n, 0u);
+      ASSERT_LE(n, rest.size());
+      rest.remove_prefix(n);
+    }
+  }
+}
+
 }  // namespace
