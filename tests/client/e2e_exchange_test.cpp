@@ -13,6 +13,8 @@
 
 namespace {
 
+using E2eExchange = E2eTest;
+
 const char kNoTokenAnswer[] = "HIBA - Nincs válasz a NAV online számla rendszerből (token kérés)!";
 const char kNoSendingAnswer[] =
     "HIBA - Nincs válasz a NAV online számla rendszerből (számla küldés)!";
@@ -29,7 +31,7 @@ struct NoAnswerCase {
 // Whatever keeps the answer away, an older response is deleted first and the
 // no-answer text (Windows-1250, no line end) takes its place; a query leaves
 // no response file.
-TEST(E2eExchange, NoAnswerLeavesTheNoAnswerTextOrNothing) {
+TEST_F(E2eExchange, NoAnswerLeavesTheNoAnswerTextOrNothing) {
   const std::vector<NoAnswerCase> cases = {
       {"token, silent", "0", R"("operations": {"tokenExchange": {"mode": "silent"}})",
        "teszt_tokenresponse.xml", kNoTokenAnswer},
@@ -68,7 +70,7 @@ TEST(E2eExchange, NoAnswerLeavesTheNoAnswerTextOrNothing) {
 }
 
 // curl that cannot run, is killed, or writes nothing: the same ends.
-TEST(E2eExchange, CurlFaultsCountAsNoAnswer) {
+TEST_F(E2eExchange, CurlFaultsCountAsNoAnswer) {
   struct Case {
     const char* name;
     const char* script;   // nullptr: a curl file that cannot be executed
@@ -105,7 +107,7 @@ TEST(E2eExchange, CurlFaultsCountAsNoAnswer) {
 // CHARCODE "ANSI" (in any case, or any longer text) rewrites the answer in
 // Windows-1250 and drops one trailing 0x1A; "" and "UTF8" keep the bytes as
 // received.
-TEST(E2eExchange, AnswersAreRewrittenOnlyForAnsi) {
+TEST_F(E2eExchange, AnswersAreRewrittenOnlyForAnsi) {
   const std::string config = std::string(R"("operations": {"queryTaxpayer": {"message": ")") +
                              kAccented + R"(", "append_hex": "1a"}})";
   for (const char* charcode : {"", "UTF8", "ANSI", "ansi", "ANSI1250"}) {
@@ -133,7 +135,7 @@ TEST(E2eExchange, AnswersAreRewrittenOnlyForAnsi) {
 
 // Under ANSI the token response is rewritten with its prefixes, while the
 // token is read from the UTF-8 bytes without them: the submission goes on.
-TEST(E2eExchange, TokenIsReadFromTheAnswerAsReceived) {
+TEST_F(E2eExchange, TokenIsReadFromTheAnswerAsReceived) {
   E2eWorkspace ws;
   ws.UseAuthority(std::string(R"("operations": {"tokenExchange": {"message": ")") + kAccented +
                   R"("}})");
@@ -152,7 +154,7 @@ TEST(E2eExchange, TokenIsReadFromTheAnswerAsReceived) {
 
 // Any bytes as an answer: an HTTP error page, NUL bytes and broken UTF-8 are
 // kept or rewritten without harm.
-TEST(E2eExchange, AnswersOfAnyBytesAreLeftForTheCaller) {
+TEST_F(E2eExchange, AnswersOfAnyBytesAreLeftForTheCaller) {
   const std::vector<const char*> configs = {
       R"("operations": {"manageInvoice": {"mode": "http500"}})",
       R"("operations": {"manageInvoice": {"mode": "garbage"}})",
@@ -182,7 +184,7 @@ TEST(E2eExchange, AnswersOfAnyBytesAreLeftForTheCaller) {
 
 // A close request while curl runs ends the run once curl is done, before the
 // answer is post-processed and before the submission.
-TEST(E2eExchange, CloseRequestDuringCurlEndsTheRunBeforePostProcessing) {
+TEST_F(E2eExchange, CloseRequestDuringCurlEndsTheRunBeforePostProcessing) {
   E2eWorkspace ws;
   ws.UseAuthority(std::string(R"("operations": {"tokenExchange": {"delay": 2, "message": ")") +
                   kAccented + R"("}})");

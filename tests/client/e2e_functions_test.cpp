@@ -11,6 +11,8 @@
 
 namespace {
 
+using E2eFunctions = E2eTest;
+
 const char kTestHost[] = "https://api-test.onlineszamla.nav.gov.hu/invoiceService/";
 
 struct Exchange {
@@ -93,9 +95,7 @@ std::vector<std::string> ExpectedCurlCall(const E2eWorkspace& ws, const std::str
   return call;
 }
 
-TEST(E2eFunctions, EveryFunctionAndVersionIsAcceptedAndLeavesItsFiles) {
-  if (!HaveSchemas())
-    GTEST_SKIP() << "the authority's schemas are absent: " << NAV_SCHEMAS_DIR;
+TEST_F(E2eFunctions, EveryFunctionAndVersionIsAcceptedAndLeavesItsFiles) {
   for (const FunctionCase& c : AllFunctions()) {
     SCOPED_TRACE(std::string("function ") + c.funkcio + ", schema " + c.version);
     E2eWorkspace ws;
@@ -145,7 +145,7 @@ TEST(E2eFunctions, EveryFunctionAndVersionIsAcceptedAndLeavesItsFiles) {
 
 // Production host, another time limit, and the token length the authority
 // chooses: the command line follows the settings.
-TEST(E2eFunctions, CommandLineFollowsHostAndTimeLimit) {
+TEST_F(E2eFunctions, CommandLineFollowsHostAndTimeLimit) {
   E2eWorkspace ws;
   ws.UseAuthority(R"("token_length": 50)");
   Params p = ws.ParamsFor("1", "2.0");

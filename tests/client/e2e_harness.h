@@ -7,9 +7,19 @@
 //   ws.Read(ws.Out("teszt_tokenresponse.xml"));
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <string>
 #include <vector>
+
+// The fixture of the tests that talk to the test authority: it validates
+// every request against the authority's schemas, so without them the tests
+// are skipped.
+class E2eTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+};
 
 // The parameter lines of a run: key -> the value as it stands after ":="
 // (a text with its quotes, or a number). Written in Windows-1250 with CR LF.

@@ -8,6 +8,8 @@
 
 namespace {
 
+using E2eToken = E2eTest;
+
 const char kHeading[] = "KVITALINK  2022.01";
 const char kRefused[] =
     "A token kérés sikeres, de a token dekódolása sikertelen, érvénytelen karaktereket "
@@ -32,7 +34,7 @@ struct AnswerCase {
 
 // funcCode other than "OK...": the run ends without a message, and an older
 // invoice response of the same invoice stays as it was.
-TEST(E2eToken, RefusedTokenRequestEndsSilently) {
+TEST_F(E2eToken, RefusedTokenRequestEndsSilently) {
   const std::vector<AnswerCase> cases = {
       {"ERROR answer", "3.0", R"("operations": {"tokenExchange": {"mode": "error"}})"},
       {"prefix ns2 under 2.0", "2.0",
@@ -64,7 +66,7 @@ TEST(E2eToken, RefusedTokenRequestEndsSilently) {
 
 // The prefixes ns1 to ns4 are stripped from 3.0 on; any text that begins with
 // OK lets the run go on. The submission then carries exactly the issued token.
-TEST(E2eToken, AcceptedAnswersHandTheTokenOver) {
+TEST_F(E2eToken, AcceptedAnswersHandTheTokenOver) {
   const std::vector<AnswerCase> cases = {
       {"ns4 under 3.0", "3.0", R"("operations": {"tokenExchange": {"common_prefix": "ns4"}})"},
       {"no prefix under 3.0", "3.0", R"("operations": {"tokenExchange": {"common_prefix": ""}})"},
@@ -90,7 +92,7 @@ TEST(E2eToken, AcceptedAnswersHandTheTokenOver) {
 
 // The deciphered block decides the token: 48 bytes and then those above 16;
 // a byte below 33 refuses it with the message.
-TEST(E2eToken, TokenBytesAreCutAndChecked) {
+TEST_F(E2eToken, TokenBytesAreCutAndChecked) {
   const std::string body48(48, 'A');
   struct Case {
     const char* name;
@@ -129,7 +131,7 @@ TEST(E2eToken, TokenBytesAreCutAndChecked) {
   }
 }
 
-TEST(E2eToken, WrongExchangeKeyGivesTheDecodingMessage) {
+TEST_F(E2eToken, WrongExchangeKeyGivesTheDecodingMessage) {
   E2eWorkspace ws;
   ws.UseAuthority(R"("token": "0b7c5a8e-3f2d-4c1b-9e6a-7d8f9a0b1c2dABCDEFGHIJKL")");
   Params p = ws.ParamsFor("7", "3.0");
@@ -143,7 +145,7 @@ TEST(E2eToken, WrongExchangeKeyGivesTheDecodingMessage) {
 
 // Bytes of code 128 and above pass the check: the submission goes out (the
 // writer sends them as UTF-8, which the authority does not know as its token).
-TEST(E2eToken, HighBytesPassTheCheck) {
+TEST_F(E2eToken, HighBytesPassTheCheck) {
   E2eWorkspace ws;
   ws.UseAuthority(R"("token_hex": ")" + Hex(std::string(48, '\xa0')) + "\"");
   E2eRun run = ws.Run(ws.ParamsFor("1", "3.0"));
@@ -159,7 +161,7 @@ TEST(E2eToken, HighBytesPassTheCheck) {
 
 // A missing TECHKULCS is read only after an "OK" answer and ends the run in
 // the run-time error report; a refused answer never reads it.
-TEST(E2eToken, MissingExchangeKeyIsReadOnlyAfterOk) {
+TEST_F(E2eToken, MissingExchangeKeyIsReadOnlyAfterOk) {
   for (bool ok : {true, false}) {
     SCOPED_TRACE(ok ? "OK answer" : "ERROR answer");
     E2eWorkspace ws;
