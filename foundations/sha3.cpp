@@ -7,23 +7,12 @@
 
 #include <bit>
 
+#include "foundations/byte_order.h"
 #include "foundations/hextext.h"
 
 namespace {
 
 constexpr size_t kRate = 72;
-
-uint64_t Load64LE(const uint8_t* p) {
-  uint64_t v = 0;
-  for (int i = 7; i >= 0; --i)
-    v = (v << 8) | p[i];
-  return v;
-}
-
-void Store64LE(uint8_t* p, uint64_t v) {
-  for (int i = 0; i < 8; ++i)
-    p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 // One step of the round-constant LFSR (x^8 + x^6 + x^5 + x^4 + 1); returns
 // the bit shifted out at the low end.

@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstring>
 
+#include "foundations/byte_order.h"
 #include "foundations/hextext.h"
 
 namespace {
@@ -37,48 +38,49 @@ constexpr uint64_t kRound[80] = {
     0x4cc5d4becb3e42b6, 0x597f299cfc657e2a, 0x5fcb6fab3ad6faec, 0x6c44198c4a475817,
 };
 
-uint64_t Load64BE(const uint8_t* p) {
-  uint64_t v = 0;
-  for (int i = 0; i < 8; ++i)
-    v = (v << 8) | p[i];
-  return v;
+// The rotations nested so that each applies to the running result:
+// rotr(rotr(rotr(x, 5) ^ x, 6) ^ x, 28) = rotr(x, 28) ^ rotr(x, 34) ^ rotr(x, 39).
+uint64_t BigSigma0(uint64_t x) { return std::rotr(std::rotr(std::rotr(x, 5) ^ x, 6) ^ x, 28); }
+uint64_t BigSigma1(uint64_t x) { return std::rotr(std::rotr(std::rotr(x, 23) ^ x, 4) ^ x, 14); }
+uint64_t SmallSigma0(uint64_t x) { return std::rotr(std::rotr(x, 7) ^ x, 1) ^ (x >> 7); }
+uint64_t SmallSigma1(uint64_t x) { return std::rotr(std::rotr(x, 42) ^ x, 19) ^ (x >> 6); }
+
+// One round on the working variables v, which rotate by renaming: in round
+// j, a is v[-j mod 8], b is v[1 - j mod 8] and so on. b_xor_c carries a ^ b
+// into the next round, where it is b ^ c.
+inline void Round(uint64_t v[8], int j, uint64_t k_plus_w, uint64_t& b_xor_c) {
+  uint64_t& a = v[(16 - j) & 7];
+  uint64_t& b = v[(17 - j) & 7];
+  uint64_t& d = v[(19 - j) & 7];
+  uint64_t& e = v[(20 - j) & 7];
+  uint64_t& f = v[(21 - j) & 7];
+  uint64_t& g = v[(22 - j) & 7];
+  uint64_t& h = v[(23 - j) & 7];
+  uint64_t t1 = h + BigSigma1(e) + (((f ^ g) & e) ^ g) + k_plus_w;
+  uint64_t a_xor_b = a ^ b;
+  uint64_t t2 = BigSigma0(a) + ((a_xor_b & b_xor_c) ^ b);
+  b_xor_c = a_xor_b;
+  d += t1;
+  h = t1 + t2;
 }
 
-void Store64BE(uint8_t* p, uint64_t v) {
-  for (int i = 0; i < 8; ++i)
-    p[i] = static_cast<uint8_t>(v >> (56 - 8 * i));
-}
-
-uint64_t BigSigma0(uint64_t x) { return std::rotr(x, 28) ^ std::rotr(x, 34) ^ std::rotr(x, 39); }
-uint64_t BigSigma1(uint64_t x) { return std::rotr(x, 14) ^ std::rotr(x, 18) ^ std::rotr(x, 41); }
-uint64_t SmallSigma0(uint64_t x) { return std::rotr(x, 1) ^ std::rotr(x, 8) ^ (x >> 7); }
-uint64_t SmallSigma1(uint64_t x) { return std::rotr(x, 19) ^ std::rotr(x, 61) ^ (x >> 6); }
-
-// The 80 rounds over a schedule kept as a rolling window of 16 words; the
-// working variables rotate by renaming in the unrolled loop.
+// The 80 rounds with the message schedule kept as a rolling window of 16
+// words.
 void Compress(uint64_t hash[8], const uint8_t block[128]) {
   uint64_t w[16];
-  for (int i = 0; i < 16; ++i)
-    w[i] = Load64BE(block + 8 * i);
   uint64_t v[8];
   std::memcpy(v, hash, sizeof v);
-  for (int i = 0; i < 80; i += 16) {
+  uint64_t b_xor_c = v[1] ^ v[2];
+#pragma GCC unroll 16
+  for (int j = 0; j < 16; ++j) {
+    w[j] = Load64BE(block + 8 * j);
+    Round(v, j, kRound[j] + w[j], b_xor_c);
+  }
+  for (int i = 16; i < 80; i += 16) {
 #pragma GCC unroll 16
     for (int j = 0; j < 16; ++j) {
-      if (i > 0)
-        w[j] += SmallSigma1(w[(j + 14) & 15]) + w[(j + 9) & 15] + SmallSigma0(w[(j + 1) & 15]);
-      uint64_t& a = v[(16 - j) & 7];
-      uint64_t& b = v[(17 - j) & 7];
-      uint64_t& c = v[(18 - j) & 7];
-      uint64_t& d = v[(19 - j) & 7];
-      uint64_t& e = v[(20 - j) & 7];
-      uint64_t& f = v[(21 - j) & 7];
-      uint64_t& g = v[(22 - j) & 7];
-      uint64_t& h = v[(23 - j) & 7];
-      uint64_t t1 = h + BigSigma1(e) + ((e & f) ^ (~e & g)) + kRound[i + j] + w[j];
-      uint64_t t2 = BigSigma0(a) + ((a & b) ^ (a & c) ^ (b & c));
-      d += t1;
-      h = t1 + t2;
+      w[j] += SmallSigma1(w[(j + 14) & 15]) + w[(j + 9) & 15] + SmallSigma0(w[(j + 1) & 15]);
+      Round(v, j, kRound[i + j] + w[j], b_xor_c);
     }
   }
   for (int i = 0; i < 8; ++i)
