@@ -1,0 +1,46 @@
+// parameter_file.cpp: the parameter file step.
+#include "client/parameter_file.h"
+
+#include <string>
+
+#include "client/evaluator.h"
+#include "client/message.h"
+#include "client/substitution.h"
+#include "foundations/codepage.h"
+#include "foundations/files.h"
+#include "foundations/text.h"
+#include "foundations/wrap.h"
+
+namespace {
+
+const int64_t kLineWidth = 150;
+
+// One line of the file: typed after substitution, run when it is a text or a
+// number assignment or value, refused otherwise.
+void EvaluateLine(const std::string& line) {
+  std::string kind = EVALTYPE(SUBSTNAMES(line));
+  if (kind == "C" || kind == "N") {
+    EVALEXPR(line);
+    return;
+  }
+  EndWithMessage(Text852(";;A megadott paraméter fájl hibás!;;") + line);
+}
+
+}  // namespace
+
+void ReadParameterFile(const Value& path) {
+  if (!HASFILE(path))
+    EndWithMessage(Text852(";;A megadott paraméter fájl nem található!"));
+  const std::string content = READWHOLE(path);
+  ERASEFILE(path);
+  LineReader lines(content, kLineWidth);
+  while (!lines.AtEnd()) {
+    std::string line = ACPTOOEM(Value(lines.Next()));
+    if (ISBLANK(Value(line)))
+      continue;
+    int64_t comment = POSOF("&&", line);
+    if (comment > 0)
+      line = TRIMBOTH(LEFTPART(line, comment - 1));
+    EvaluateLine(line);
+  }
+}
