@@ -6,8 +6,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 
-#include <chrono>
-#include <thread>
+#include <filesystem>
 
 #include "client/e2e_harness.h"
 
@@ -69,6 +68,21 @@ TEST_F(E2eExchange, NoAnswerLeavesTheNoAnswerTextOrNothing) {
   }
 }
 
+// curl gone after the check (here: between the token exchange and the
+// submission): the submission finds no answer.
+TEST_F(E2eExchange, CurlRemovedAfterTheCheckCountsAsNoAnswer) {
+  E2eWorkspace ws;
+  ws.UseAuthority();
+  const std::string wrapper = ws.curl_dir + "/authority-curl";
+  std::filesystem::rename(ws.curl_dir + "/curl", wrapper);
+  ws.UseCurlScript("rm -f \"$0\"\nexec " + ShellQuoted(wrapper) + " \"$@\"");
+  E2eWorkspace::Write(ws.Out("A12_invoiceresponse.xml"), "older answer");
+  E2eRun run = ws.Run(ws.ParamsFor("1"));
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(TestAuthority::Get().Requests().size(), 1u);
+  EXPECT_EQ(E2eWorkspace::Read(ws.Out("A12_invoiceresponse.xml")), Utf8To1250(kNoSendingAnswer));
+}
+
 // curl that cannot run, is killed, or writes nothing: the same ends.
 TEST_F(E2eExchange, CurlFaultsCountAsNoAnswer) {
   struct Case {
@@ -96,6 +110,7 @@ TEST_F(E2eExchange, CurlFaultsCountAsNoAnswer) {
       E2eWorkspace::Write(ws.Out(response), "older answer");
       E2eRun run = ws.Run(ws.ParamsFor(funkcio));
       EXPECT_EQ(run.exit_code, 0) << run.err;
+      EXPECT_FALSE(run.parameter_file_left);
       if (*funkcio == '0')
         EXPECT_EQ(E2eWorkspace::Read(ws.Out(response)), Utf8To1250(kNoTokenAnswer));
       else
@@ -191,7 +206,7 @@ TEST_F(E2eExchange, CloseRequestDuringCurlEndsTheRunBeforePostProcessing) {
   Params p = ws.ParamsFor("1", "3.0");
   p["charcode"] = Quoted("ANSI");
   int pid = ws.Start(p);
-  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  EXPECT_TRUE(TestAuthority::Get().WaitForRequest("tokenExchange"));
   kill(pid, SIGTERM);
   E2eRun run = ws.Wait(pid);
   EXPECT_EQ(run.exit_code, 0);

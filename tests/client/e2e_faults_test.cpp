@@ -55,6 +55,7 @@ TEST_F(E2eFaults, RequestFileThatCannotBeCreatedStopsTheRun) {
     E2eWorkspace::Write(ws.Out(c.older), "older answer");
     E2eRun run = ws.Run(ws.ParamsFor(c.funkcio));
     EXPECT_EQ(run.exit_code, 0);
+    EXPECT_FALSE(run.parameter_file_left);
     EXPECT_EQ(run.err, CannotCreate(ws.Out(c.blocked)));
     EXPECT_EQ(ws.CurlCalls().size(), c.curl_calls);
     EXPECT_EQ(E2eWorkspace::Read(ws.Out(c.older)), "older answer");
@@ -233,6 +234,7 @@ TEST_F(E2eFaults, UncheckedMissingKeysEndInTheErrorReport) {
     Change(p, c.changes);
     E2eRun run = ws.Run(p);
     EXPECT_EQ(run.exit_code, 1);
+    EXPECT_FALSE(run.parameter_file_left);
     EXPECT_NE(run.err.find(c.expected), std::string::npos) << run.err;
     EXPECT_FALSE(E2eWorkspace::Exists(ws.Out(c.not_written)));
     EXPECT_EQ(ws.CurlCalls().size(), c.curl_calls);

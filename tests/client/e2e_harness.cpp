@@ -187,6 +187,17 @@ void TestAuthority::Configure(const std::string& members) {
   first_logged_ = last + 1;
 }
 
+bool TestAuthority::WaitForRequest(const std::string& operation, double timeout_seconds) const {
+  const std::string suffix = "-" + operation + "-request.xml";
+  for (double waited = 0; waited < timeout_seconds; waited += 0.02) {
+    for (const std::string& name : SortedEntries(log_dir_))
+      if (LogNumber(name) >= first_logged_ && EndsWith(name, suffix))
+        return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
 std::vector<LoggedRequest> TestAuthority::Requests() const {
   std::vector<LoggedRequest> out;
   for (const std::string& name : SortedEntries(log_dir_)) {
@@ -326,6 +337,7 @@ E2eRun E2eWorkspace::Wait(int pid, double timeout_seconds) {
   run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   run.out = Read(root + "/stdout.txt");
   run.err = Read(root + "/stderr.txt");
+  run.parameter_file_left = Exists(param_path_);
   return run;
 }
 

@@ -32,6 +32,7 @@ struct E2eRun {
   int exit_code = -1;
   std::string out;   // standard output
   std::string err;   // standard error: the message boxes, one line per ";"
+  bool parameter_file_left = false;
 };
 
 // One request that the test authority logged: the keys of its N-OP.txt.
@@ -51,6 +52,9 @@ class TestAuthority {
   // The members of the config JSON object besides the defaults, e.g.
   // R"("token_length": 49, "operations": {"*": {"mode": "silent"}})".
   void Configure(const std::string& members = "");
+  // Waits until a request for the operation has arrived since the last
+  // Configure (its answer may still be pending); false after the time limit.
+  bool WaitForRequest(const std::string& operation, double timeout_seconds = 30) const;
   // The requests logged since the last Configure.
   std::vector<LoggedRequest> Requests() const;
   const std::string& port_file() const { return port_file_; }

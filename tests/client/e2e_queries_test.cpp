@@ -55,6 +55,7 @@ TEST_F(E2eQueries, ChecksEndTheRunWithTheirMessageAndWriteNothing) {
     Change(p, c.changes);
     E2eRun run = ws.Run(p);
     EXPECT_EQ(run.exit_code, 0);
+    EXPECT_FALSE(run.parameter_file_left);
     const std::string message = c.message;
     const bool heading_twice = message.find("csak XSD") != std::string::npos;
     EXPECT_EQ(run.err, std::string(kHeading) + "\n\n" + (heading_twice ? twice : "") + message + "\n");
