@@ -338,6 +338,11 @@ E2eRun E2eWorkspace::Wait(int pid, double timeout_seconds) {
   run.out = Read(root + "/stdout.txt");
   run.err = Read(root + "/stderr.txt");
   run.parameter_file_left = Exists(param_path_);
+  // Under the sanitizers a fault of the program shows in its standard error,
+  // whatever exit code the run is expected to give.
+  for (const char* fault : {"AddressSanitizer", "LeakSanitizer", "runtime error:"})
+    if (run.err.find(fault) != std::string::npos)
+      ADD_FAILURE() << "kvitalink: " << run.err;
   return run;
 }
 
