@@ -1,9 +1,14 @@
 // e2e_faults_test.cpp: faults of the input and of the file system, run by the
-// real program: request files that cannot be created, a missing output
-// directory, the invoice file missing, empty, not XML or large, the
-// annulment's namespace by version, and the run-time error reports.
+// real program: request files that cannot be created, a missing or read-only
+// output directory, the invoice file missing, empty, not XML or large, the
+// annulment's namespace by version, paths written with "\", and the
+// run-time error reports.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <filesystem>
 
 #include "client/e2e_harness.h"
@@ -239,6 +244,40 @@ TEST_F(E2eFaults, UncheckedMissingKeysEndInTheErrorReport) {
     EXPECT_FALSE(E2eWorkspace::Exists(ws.Out(c.not_written)));
     EXPECT_EQ(ws.CurlCalls().size(), c.curl_calls);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A directory written with "\" names the same directory for the file
+// operations and for curl.
+TEST_F(E2eFaults, BackslashesInPathsNameTheSameFiles) {
+  E2eWorkspace ws;
+  ws.UseAuthority();
+  Params p = ws.ParamsFor("3");
+  std::string windows_style = ws.out_dir;
+  std::replace(windows_style.begin(), windows_style.end(), '/', '\\');
+  p["invoicexml"] = Quoted(windows_style);
+  E2eRun run = ws.Run(p);
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  std::vector<LoggedRequest> logged = TestAuthority::Get().Requests();
+  ASSERT_EQ(logged.size(), 1u);
+  EXPECT_EQ(logged[0].fields["accepted"], "yes");
+  EXPECT_EQ(E2eWorkspace::Read(ws.Out("12345678_taxpayerresponse.xml")), logged[0].response);
+}
+
+TEST_F(E2eFaults, ReadOnlyOutputDirectoryStopsTheRun) {
+  if (geteuid() == 0)
+    GTEST_SKIP() << "a read-only directory does not stop root";
+  E2eWorkspace ws;
+  ws.UseAuthority();
+  chmod(ws.out_dir.c_str(), 0555);
+  E2eRun run = ws.Run(ws.ParamsFor("0"));
+  chmod(ws.out_dir.c_str(), 0755);
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(run.err, CannotCreate(ws.Out("teszt_tokenrequest.xml")));
+  EXPECT_TRUE(ws.CurlCalls().empty());
 }
 
 }  // namespace
