@@ -13,10 +13,10 @@ namespace {
 
 // The Hungarian alphabet in code page 852, capitals and small letters in
 // collation order; the two rows pair up letter by letter.
-const unsigned char kCapitals[] = {
+constexpr unsigned char kCapitals[] = {
     'A', 0xB5, 0x8E, 'B', 'C', 'D', 'E', 0x90, 'F', 'G', 'H', 'I', 0xD6, 'J', 'K', 'L', 'M', 'N',
     'O', 0xE0, 0x99, 0x8A, 'P', 'Q', 'R', 'S', 'T', 'U', 0xE9, 0x9A, 0xEB, 'V', 'W', 'X', 'Y', 'Z'};
-const unsigned char kSmalls[] = {
+constexpr unsigned char kSmalls[] = {
     'a', 0xA0, 0x84, 'b', 'c', 'd', 'e', 0x82, 'f', 'g', 'h', 'i', 0xA1, 'j', 'k', 'l', 'm', 'n',
     'o', 0xA2, 0x94, 0x8B, 'p', 'q', 'r', 's', 't', 'u', 0xA3, 0x81, 0xFB, 'v', 'w', 'x', 'y', 'z'};
 static_assert(sizeof kCapitals == 36 && sizeof kSmalls == 36);
