@@ -26,6 +26,9 @@ class Display {
 std::unique_ptr<Display> MakeHeadlessDisplay();
 // nullptr when standard input and output are not both terminals.
 std::unique_ptr<Display> MakeTtyDisplay();
+// A window of its own on the X server that DISPLAY names; nullptr when that
+// does not open. Only a build with Xlib has it.
+std::unique_ptr<Display> MakeX11Display();
 
 // The display the console services (headless until one is set).
 Display& CurrentDisplay();

@@ -31,26 +31,30 @@ std::string Lower(std::string text) {
   return text;
 }
 
-enum class DisplayChoice { Automatic, Tty, Headless };
+enum class DisplayChoice { Automatic, X11, Tty, Headless };
 
-// "//x11" is accepted; until a window of its own is built it leaves the
-// choice to the terminal test.
 DisplayChoice ChoiceOf(const std::vector<std::string>& options) {
   DisplayChoice choice = DisplayChoice::Automatic;
   for (const std::string& option : options) {
     std::string name = Lower(option);
     if (name == "//tty") choice = DisplayChoice::Tty;
     else if (name == "//headless") choice = DisplayChoice::Headless;
-    else if (name == "//x11") choice = DisplayChoice::Automatic;
+    else if (name == "//x11") choice = DisplayChoice::X11;
   }
   return choice;
 }
 
+// The window of its own when the build has one and the server opens, else
+// the terminal, else nothing.
 std::unique_ptr<Display> ChooseDisplay(DisplayChoice choice) {
-  if (choice != DisplayChoice::Headless)
-    if (std::unique_ptr<Display> tty = MakeTtyDisplay())
-      return tty;
-  return MakeHeadlessDisplay();
+  std::unique_ptr<Display> display;
+#if KVITALINK_HAVE_X11
+  if (choice == DisplayChoice::Automatic || choice == DisplayChoice::X11)
+    display = MakeX11Display();
+#endif
+  if (!display && choice != DisplayChoice::Headless)
+    display = MakeTtyDisplay();
+  return display ? std::move(display) : MakeHeadlessDisplay();
 }
 
 // The executable's file name without directory and extension.
