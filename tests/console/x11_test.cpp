@@ -205,6 +205,9 @@ struct CellColours {
 };
 
 CellColours ColoursOf(const Picture& picture, int row, int column) {
+  CellColours cell;
+  if ((column + 1) * 10 > picture.width || (row + 1) * 20 > picture.height)
+    return cell;  // not in the picture (none was taken)
   std::vector<std::pair<Rgb, int>> counts;
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 10; ++x) {
@@ -214,7 +217,6 @@ CellColours ColoursOf(const Picture& picture, int row, int column) {
       else ++it->second;
     }
   std::sort(counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second > b.second; });
-  CellColours cell;
   cell.background = counts[0].first;
   for (size_t i = 1; i < counts.size(); ++i) cell.others.push_back(counts[i].first);
   for (int y = 0; y < 20 && !cell.full_pixel_row; ++y) {
@@ -337,6 +339,7 @@ TEST_F(X11Test, CellsShowInThePaletteColoursWithTheirGlyphs) {
   } cases[] = {
       {0, 0, kDarkGrey, kLightGrey},          // "F"
       {0, 7, kDarkGrey, kLightGrey},          // "ő": a letter of code page 852
+      {0, 8, kLightGrey, std::nullopt},       // no caret: the box hides the cursor
       {0, 20, kLightGrey, std::nullopt},      // cleared in the standard colour
       {9, 40, kRed, kWhite, true, false},     // "─" runs through the cell
       {11, 30, kRed, kWhite, false, true},    // "│"
@@ -390,7 +393,18 @@ TEST_F(X11Test, TheViewerScrollsAndEscEndsIt) {
   std::unique_ptr<ProgramRun> run = Probe("view");
   std::string window = WindowNamed("console_probe");
   ASSERT_FALSE(window.empty()) << run->File("err");
-  Send(window, "key ctrl+Next Escape");
+  // The cursor stands after "Fejléc ő": a caret under cell (0, 8), black as
+  // the text of the standard colour.
+  Picture picture = Grab(window);
+  ASSERT_EQ(picture.width, 800);
+  CellColours caret = ColoursOf(picture, 0, 8);
+  EXPECT_EQ(caret.background, kLightGrey);
+  EXPECT_TRUE(caret.full_pixel_row);
+  // Row 1 shows "sor 1", and "sor 18" once the view has scrolled to the end.
+  EXPECT_TRUE(ColoursOf(picture, 1, 5).others.empty());
+  Send(window, "key ctrl+Next");
+  EXPECT_TRUE(Until([&] { return !ColoursOf(Grab(window), 1, 5).others.empty(); }));
+  Send(window, "key Escape");
   EXPECT_EQ(run->Wait(), 0);
   EXPECT_NE(run->File("note").find("viewed"), std::string::npos);
 }
@@ -403,15 +417,17 @@ TEST_F(X11Test, ClosingTheWindowEndsTheRunWithZero) {
   bool python = Installed("python3");
   struct Case {
     const char* how;
-    std::string command;  // with the window's id appended
+    std::string command;  // followed by the window's id
   } cases[] = {
       {"WM_DELETE_WINDOW", python ? "python3 " + sender + " " : ""},
       {"window destroyed", "xdotool windowclose "},
       {"connection cut", "xdotool windowkill "},
+      {"SIGTERM", "kill -TERM \"$(sed -n 's/^pid //p' " + dir_ + "/note)\" #"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.how);
     if (c.command.empty()) continue;
+    std::remove((dir_ + "/note").c_str());
     std::unique_ptr<ProgramRun> run = Probe("wait");
     std::string window = WindowNamed("console_probe");
     ASSERT_FALSE(window.empty()) << run->File("err");
