@@ -221,6 +221,11 @@ class X11Display : public Display {
     size.min_width = columns_ * (listed ? std::min(cell_width_, smallest_.width) : cell_width_);
     size.min_height = rows_ * (listed ? std::min(cell_height_, smallest_.height) : cell_height_);
     XSetWMNormalHints(x_, window_, &size);
+    XWMHints wm{};
+    wm.flags = InputHint | StateHint;
+    wm.input = True;  // the keyboard comes to this window
+    wm.initial_state = NormalState;
+    XSetWMHints(x_, window_, &wm);
     XClassHint class_hint{const_cast<char*>("kvitalink"), const_cast<char*>("KvitalinkConsole")};
     XSetClassHint(x_, window_, &class_hint);
     Atom delete_window = XInternAtom(x_, "WM_DELETE_WINDOW", False);
