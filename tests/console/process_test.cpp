@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "test_io.h"
 #include "client/console/process.h"
 #include "client/console/report.h"
 #include "foundations/codepage.h"
@@ -166,12 +167,7 @@ struct Outcome {
   std::string out, err;
 };
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using test_io::Slurp;
 
 // The directory the helpers run in, removed when the test program ends.
 struct HelperDir {

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "test_io.h"
 #include "client/console/console.h"
 #include "client/console/glyphs.h"
 #include "foundations/codepage.h"
@@ -16,12 +17,7 @@
 
 namespace {
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using test_io::Slurp;
 
 uint8_t Attr(int row, int column) { return TheScreen().At(row, column).attr; }
 uint8_t Byte(int row, int column) { return TheScreen().At(row, column).ch; }

@@ -21,27 +21,15 @@
 #include <thread>
 #include <vector>
 
+#include "test_io.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using test_io::Slurp;
 
-std::string Output(const std::string& command) {
-  std::string text;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
-    pclose(pipe);
-  }
-  return text;
-}
+using test_io::Output;
 
 bool Installed(const std::string& tool) {
   return !Output("command -v " + tool + " 2>/dev/null").empty();
