@@ -62,6 +62,14 @@ bool IsManageRoot(const std::string& root_name) {
   return false;
 }
 
+// The content digest of "+" of the operation and the content; two texts are
+// hashed one after the other rather than joined, the content being large.
+std::string OperationDigest(const Value& operation, const Value& content) {
+  if (operation.is_text() && content.is_text())
+    return ContentDigest(operation.text(), content.text());
+  return ContentDigest(Plus(operation, content).text());
+}
+
 // "QK", the local date, the local seconds since midnight and 001..999.
 std::string RequestId() {
   std::string id = "QK" + DATEDIGITS(CLOCKDATE());
@@ -135,7 +143,7 @@ void XMLELEJE(const std::string& root_name, const Value& content) {
   if (IsManageRoot(root_name)) {
     if (v.t2) {
       level.at(__LINE__);
-      input = Plus(input, ContentDigest(Plus(settings.Get("OPERATION"), content).text()));
+      input = Plus(input, OperationDigest(settings.Get("OPERATION"), content));
     } else {
       input = Plus(input, ContentChecksum(content.text()));
     }

@@ -1,12 +1,23 @@
 #include "request/signature.h"
 
 #include "foundations/crc32.h"
+#include "foundations/hextext.h"
 #include "foundations/sha3.h"
 #include "foundations/sha512.h"
 #include "foundations/text.h"
 
 std::string ContentDigest(const std::string& operation_and_content) {
   return UPCASE(HB_SHA3512(operation_and_content));
+}
+
+std::string ContentDigest(const std::string& operation, const std::string& content) {
+  Sha3_512Context context;
+  Sha3_512Begin(context);
+  Sha3_512Add(context, reinterpret_cast<const uint8_t*>(operation.data()), operation.size());
+  Sha3_512Add(context, reinterpret_cast<const uint8_t*>(content.data()), content.size());
+  uint8_t digest[64];
+  Sha3_512End(context, digest);
+  return UPCASE(HEXTEXT(digest, sizeof digest));
 }
 
 std::string ContentChecksum(const std::string& content) {

@@ -10,6 +10,9 @@
 // The content digest of the two manage requests from schema version 2.0: the
 // upper-case SHA3-512 of the operation directly followed by the Base64 text.
 std::string ContentDigest(const std::string& operation_and_content);
+// The same digest of the operation and the content handed apart, so that a
+// large content is hashed in place instead of being copied to be joined.
+std::string ContentDigest(const std::string& operation, const std::string& content);
 // Below schema version 2.0: the CRC-32 of the Base64 text in decimal digits.
 std::string ContentChecksum(const std::string& content);
 
