@@ -2,7 +2,7 @@
 // values is written out: the round constants are run off the standard's LFSR
 // and the rotation offsets and lane positions off the walk over the lanes by
 // constexpr code that the compiler evaluates, so that the rounds work on
-// plain local lanes it can keep in registers. The rounds run two at a time in
+// plain local lanes it can keep in registers. The rounds run four at a time in
 // a loop; unrolled in full they outgrow the processor's decoded-instruction
 // cache and run slower.
 //
@@ -204,9 +204,11 @@ template <uint32_t Held>
   for (int x = 0; x < 5; ++x)
     c[x] = a[x] ^ a[x + 5] ^ a[x + 10] ^ a[x + 15] ^ a[x + 20];
   Lanes e;
-  for (int round = 0; round < 24; round += 2) {
+  for (int round = 0; round < 24; round += 4) {
     RoundOf<Held>(a, e, c, kRoundConstants.of[round], five);
     RoundOf<Held>(e, a, c, kRoundConstants.of[round + 1], five);
+    RoundOf<Held>(a, e, c, kRoundConstants.of[round + 2], five);
+    RoundOf<Held>(e, a, c, kRoundConstants.of[round + 3], five);
   }
 }
 
