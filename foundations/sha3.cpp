@@ -40,27 +40,24 @@ constexpr uint64_t LfsrStep(uint8_t& lfsr) {
   return out;
 }
 
-// The register starts at 1 before round 0 and runs on from round to round,
-// seven outputs a round; output j of a round is bit 2^j - 1 of its constant.
-constexpr uint64_t RoundConstant(int round) {
-  uint8_t lfsr = 1;
+// Seven outputs of the register; output j is bit 2^j - 1 of the constant.
+constexpr uint64_t NextRoundConstant(uint8_t& lfsr) {
   uint64_t rc = 0;
-  for (int r = 0; r <= round; ++r) {
-    rc = 0;
-    for (int j = 0; j < 7; ++j)
-      rc |= LfsrStep(lfsr) << ((1 << j) - 1);
-  }
+  for (int j = 0; j < 7; ++j)
+    rc |= LfsrStep(lfsr) << ((1 << j) - 1);
   return rc;
 }
 
-// The 24 constants, run off the register when this file is compiled.
+// The 24 constants, run off the register when this file is compiled: it
+// starts at 1 before round 0 and runs on from round to round.
 struct RoundConstants {
   uint64_t of[24];
 };
 constexpr RoundConstants kRoundConstants = [] {
   RoundConstants constants{};
-  for (int round = 0; round < 24; ++round)
-    constants.of[round] = RoundConstant(round);
+  uint8_t lfsr = 1;
+  for (uint64_t& rc : constants.of)
+    rc = NextRoundConstant(lfsr);
   return constants;
 }();
 
