@@ -39,19 +39,21 @@ void ANNULINV(const std::string& token) {
   // converted. A missing one, or a number, fails here.
   level.at(__LINE__);
   const Value nl = settings.Get("NL");
-  Value document = Plus(Value("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"), nl);
-  document = Plus(document, Plus(Value("<InvoiceAnnulment xmlns=\"" + AnnulmentNamespace() + "\">"), nl));
   level.at(__LINE__);
-  document = Plus(document, Plus(Plus(Plus(Value("<annulmentReference>"),
-                                           settings.Get("INVOICENUMBER")),
-                                      Value("</annulmentReference>")), nl));
+  const Value reference = Plus(Plus(Value("<annulmentReference>"), settings.Get("INVOICENUMBER")),
+                               Value("</annulmentReference>"));
   level.at(__LINE__);
-  document = Plus(document, Plus(Value("<annulmentTimestamp>" + AnnulmentTimestamp() +
-                                       "</annulmentTimestamp>"), nl));
-  document = Plus(document, Plus(Value("<annulmentCode>ERRATIC_DATA</annulmentCode>"), nl));
-  document = Plus(document, Plus(Value("<annulmentReason>" + CP852TOUTF8(Text852("Hibás adat")) +
-                                       "</annulmentReason>"), nl));
-  document = Plus(document, Plus(Value("</InvoiceAnnulment>"), nl));
+  const Value lines[] = {
+      Value("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"),
+      Value("<InvoiceAnnulment xmlns=\"" + AnnulmentNamespace() + "\">"),
+      reference,
+      Value("<annulmentTimestamp>" + AnnulmentTimestamp() + "</annulmentTimestamp>"),
+      Value("<annulmentCode>ERRATIC_DATA</annulmentCode>"),
+      Value("<annulmentReason>" + CP852TOUTF8(Text852("Hibás adat")) + "</annulmentReason>"),
+      Value("</InvoiceAnnulment>")};
+  Value document("");
+  for (const Value& line : lines)
+    document = Plus(document, Plus(line, nl));
   const Value content(ENCODE64(document.text()));
 
   const std::string base = settings.GetText("CXMLNEV");
