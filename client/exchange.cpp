@@ -51,12 +51,12 @@ std::string CurlCommandLine(const std::string& operation, const std::string& req
       "-X", "POST", "-s", "-k"};
   if (IsManageOperation(operation))
     items.push_back("--http1.0");
-  items.push_back("-m" + settings.GetText("CTIMEOUT"));
+  items.push_back(CommandLineWord("-m" + settings.GetText("CTIMEOUT")));
   items.insert(items.end(), {"-H", "\"Accept: application/xml\"",
                              "-H", "\"Content-Type: application/xml\"",
                              "-d", "@" + CommandLinePath(request_file)});
-  items.push_back("https://" + settings.GetText("CNAVURL") + "/invoiceService/" +
-                  settings.GetText("CNAVURL2_3") + operation);
+  items.push_back(CommandLineWord("https://" + settings.GetText("CNAVURL") + "/invoiceService/" +
+                                  settings.GetText("CNAVURL2_3") + operation));
   items.push_back("-o");
   items.push_back(CommandLinePath(response_file));
   return Join(items);

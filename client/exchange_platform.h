@@ -14,3 +14,7 @@ extern const char kCurlProgram[];
 // (as the file operations name the file) and the whole enclosed in single
 // quotes, a "'" inside written as '\''.
 std::string CommandLinePath(const std::string& path);
+// Any other item that carries a setting's text, as one word of the command
+// line that the command interpreter passes on unchanged: on POSIX enclosed in
+// single quotes, a "'" inside written as '\''.
+std::string CommandLineWord(const std::string& text);

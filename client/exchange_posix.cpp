@@ -4,16 +4,23 @@
 const char kDirSeparator[] = "/";
 const char kCurlProgram[] = "curl";
 
-std::string CommandLinePath(const std::string& path) {
+std::string CommandLineWord(const std::string& text) {
   std::string out = "'";
-  for (char c : path) {
+  for (char c : text) {
     if (c == '\'')
       out += "'\\''";
-    else if (c == '\\')
-      out += '/';
     else
       out += c;
   }
   out += "'";
   return out;
+}
+
+std::string CommandLinePath(const std::string& path) {
+  std::string name = path;
+  for (char& c : name) {
+    if (c == '\\')
+      c = '/';
+  }
+  return CommandLineWord(name);
 }

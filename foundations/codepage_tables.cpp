@@ -1,6 +1,6 @@
 // codepage_tables.cpp: the code point of every byte of IBM code page 852 and
 // of Windows-1250. Generated once from the published tables in
-// shared/codepages (lines "0xNN<TAB>U+XXXX<TAB>name", or "0xNN<TAB>UNDEFINED")
+// third_party/codepages (lines "0xNN<TAB>U+XXXX<TAB>name", or "0xNN<TAB>UNDEFINED")
 // by a few lines of Python:
 //   for line in open("cp852.txt"):            # then cp1250.txt
 //       if line.startswith("#"): continue

@@ -8,7 +8,7 @@ envelope of each schema version, the request signature), posts them with the
 real curl through a generated wrapper with the client's own command line, and
 checks the answers against the authority's XSDs with xmllint and the token
 against openssl. Needs python3, openssl, xmllint and curl; NAV_SCHEMAS_DIR
-may point at the schemas (default: ../shared/nav-schemas beside the checkout).
+may point at the schemas (default: third_party/nav-schemas of the project).
 """
 
 import base64
@@ -31,7 +31,7 @@ import nav_authority as na        # noqa: E402
 import make_curldir as mc         # noqa: E402
 
 SCHEMAS = os.environ.get("NAV_SCHEMAS_DIR") or os.path.normpath(
-    os.path.join(HERE, "..", "..", "..", "shared", "nav-schemas"))
+    os.path.join(HERE, "..", "..", "third_party", "nav-schemas"))
 TEST_HOST = "api-test.onlineszamla.nav.gov.hu"
 PROD_HOST = "api.onlineszamla.nav.gov.hu"
 SAMPLE_INVOICE = os.path.join(SCHEMAS, "invoices-3.0", "Belfoldi termekertekesites.xml")
