@@ -1,12 +1,13 @@
 // clock_posix.cpp: the clock on POSIX: clock_gettime with localtime_r or
-// gmtime_r; local time to UTC through mktime with the zone deciding whether
-// daylight time applies on that date (TZ / tzdata).
+// gmtime_r; local time to UTC by the offset that the zone (TZ / tzdata) has
+// in force on that date, one fixed reading in the hours around a change.
 #include "foundations/clock_platform.h"
 
 #include <unistd.h>
 
 #include <cerrno>
 #include <ctime>
+#include <initializer_list>
 
 namespace {
 
@@ -26,6 +27,45 @@ BrokenTime Now(std::tm* (*convert)(const std::time_t*, std::tm*)) {
   return FromTm(tm, ts.tv_nsec);
 }
 
+// Seconds east of Greenwich in force at the instant; false when the system
+// cannot say.
+bool OffsetAt(std::time_t t, long* offset) {
+  std::tm tm{};
+  if (!localtime_r(&t, &tm))
+    return false;
+  *offset = tm.tm_gmtoff;
+  return true;
+}
+
+// The instant of a local time, given as the seconds its fields count when
+// read as UTC. The offsets in force a day before, at and a day after are the
+// candidates; a candidate fits when the zone has that very offset at the
+// instant it gives. In the hour repeated when the clocks go back both fit,
+// and where the clocks went forward none does: both times take the later
+// instant, the reading with the smaller (standard-time) offset, so that the
+// answer never depends on what was converted before (mktime carries the
+// offset of its previous call into such hours).
+bool ReadLocal(std::time_t as_utc, std::time_t* instant) {
+  bool any = false, fits_any = false;
+  std::time_t best_fit = 0, best = 0;
+  for (std::time_t probe : {as_utc - 86400, as_utc, as_utc + 86400}) {
+    long offset;
+    if (!OffsetAt(probe, &offset))
+      continue;
+    const std::time_t t = as_utc - offset;
+    long actual;
+    const bool fits = OffsetAt(t, &actual) && actual == offset;
+    if (!any || t > best)
+      best = t;
+    if (fits && (!fits_any || t > best_fit))
+      best_fit = t;
+    any = true;
+    fits_any = fits_any || fits;
+  }
+  *instant = fits_any ? best_fit : best;
+  return any;
+}
+
 }  // namespace
 
 BrokenTime PlatformLocalNow() {
@@ -42,10 +82,12 @@ bool PlatformLocalToUtc(const BrokenTime& local, BrokenTime* utc) {
   tm.tm_hour = local.hour;
   tm.tm_min = local.minute;
   tm.tm_sec = local.second;
-  tm.tm_isdst = -1;
   errno = 0;
-  std::time_t t = mktime(&tm);
-  if (t == static_cast<std::time_t>(-1) && errno != 0)
+  const std::time_t as_utc = timegm(&tm);
+  if (as_utc == static_cast<std::time_t>(-1) && errno != 0)
+    return false;
+  std::time_t t;
+  if (!ReadLocal(as_utc, &t))
     return false;
   std::tm out{};
   if (!gmtime_r(&t, &out))

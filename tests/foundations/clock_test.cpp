@@ -119,6 +119,32 @@ TEST_F(Clock, MakeutcUsesTheZoneRulesOfTheDate) {
   for (const auto& c : cases) EXPECT_EQ(STAMPTEXT(MAKEUTC(c.local)), c.utc);
 }
 
+// The hour repeated in autumn and the hour skipped in spring have one reading
+// each, the later instant (standard time), whatever was converted before.
+TEST_F(Clock, MakeutcAroundTheChangesDoesNotDependOnEarlierCalls) {
+  struct Case {
+    Stamp local;
+    std::string utc;
+  } cases[] = {
+      {At(2022, 10, 30, 2, 30, 0), "2022-10-30 01:30:00.000"},   // repeated
+      {At(2022, 10, 30, 2, 0, 0), "2022-10-30 01:00:00.000"},
+      {At(2022, 10, 30, 2, 59, 59, 999), "2022-10-30 01:59:59.999"},
+      {At(2022, 3, 27, 2, 30, 0), "2022-03-27 01:30:00.000"},    // skipped
+      {At(2022, 3, 27, 1, 59, 59), "2022-03-27 00:59:59.000"},
+      {At(2022, 3, 27, 3, 0, 0), "2022-03-27 01:00:00.000"},
+  };
+  const Stamp before[] = {At(2022, 7, 1, 12, 0, 0), At(2022, 1, 15, 12, 0, 0),
+                          At(2022, 10, 30, 1, 30, 0), At(2022, 10, 30, 3, 30, 0)};
+  for (const auto& c : cases) {
+    for (const Stamp& earlier : before) {
+      SCOPED_TRACE(STAMPTEXT(earlier) + " then " + STAMPTEXT(c.local));
+      MAKEUTC(earlier);
+      EXPECT_EQ(STAMPTEXT(MAKEUTC(c.local)), c.utc);
+      EXPECT_EQ(STAMPTEXT(MAKEUTC(c.local)), c.utc);
+    }
+  }
+}
+
 TEST_F(Clock, StampsAndTheirTexts) {
   Date d{2022, 11, 14};
   struct Case {
