@@ -43,6 +43,7 @@ void MAIN(const Value& parfajl) {
   Record& settings = Settings();
   SetUpConsole();
   settings.Set("PARFAJL", parfajl);
+  level.at(__LINE__);
   if (ValueEq(parfajl, Value("/?")))
     ShowChangeLog();
   WINDOWTITLE(Text852("KVITALINK - online számla kommunikációs modul  ") + kProgramVersion);

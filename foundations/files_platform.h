@@ -20,5 +20,5 @@ int64_t PlatformWrite(int64_t handle, const void* buffer, int64_t n);
 bool PlatformClose(int64_t handle);
 bool PlatformDelete(const std::string& name);
 // True when an entry matching the name ("*" and "?") exists that is neither a
-// directory nor hidden nor a system file.
+// directory nor hidden nor a system file (on POSIX no name is hidden).
 bool PlatformFindVisibleFile(const std::string& name);

@@ -14,6 +14,7 @@
 #include <cerrno>
 
 #include "foundations/codepage.h"
+#include "foundations/system_error_posix.h"
 
 namespace {
 
@@ -27,8 +28,10 @@ int AboveStandardStreams(int fd) {
   return moved;
 }
 
-int Fail(int* error, int fd = -1) {
-  *error = errno;
+// Records the failure as the Windows error number, so that messages show the
+// same codes on both systems.
+int Fail(const std::string& name, int* error, int fd = -1) {
+  *error = WindowsErrorNumber(errno, name);
   if (fd >= 0)
     close(fd);
   return -1;
@@ -72,10 +75,11 @@ bool Matches(const std::string& pattern, const std::string& name) {
   return p == pattern.size();
 }
 
-// A directory never counts, a name beginning with "." is hidden, an entry
-// that is not a regular file (device, socket, FIFO) is a system file.
+// A directory never counts and an entry that is not a regular file (device,
+// socket, FIFO) is a system file. No name is hidden: a leading "." makes an
+// ordinary file here, and curl writes such answers like any other.
 bool Visible(const std::string& directory, const std::string& entry) {
-  return !entry.empty() && entry[0] != '.' && IsRegular(directory + entry);
+  return !entry.empty() && IsRegular(directory + entry);
 }
 
 }  // namespace
@@ -89,13 +93,13 @@ std::string PlatformFileName(const std::string& name852) {
 int64_t PlatformOpenRead(const std::string& name, int* error) {
   int fd = AboveStandardStreams(open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (fd < 0)
-    return Fail(error);
+    return Fail(name, error);
   struct stat st;
   if (fstat(fd, &st) != 0)
-    return Fail(error, fd);
+    return Fail(name, error, fd);
   if (!S_ISREG(st.st_mode)) {
     errno = EISDIR;
-    return Fail(error, fd);
+    return Fail(name, error, fd);
   }
   return fd;
 }
@@ -104,9 +108,9 @@ int64_t PlatformCreate(const std::string& name, int* error) {
   // Not O_TRUNC: a file that another creator holds must stay as it is.
   int fd = AboveStandardStreams(open(name.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0600));
   if (fd < 0)
-    return Fail(error);
+    return Fail(name, error);
   if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ftruncate(fd, 0) != 0)
-    return Fail(error, fd);
+    return Fail(name, error, fd);
   int flags = fcntl(fd, F_GETFL);
   if (flags >= 0)
     fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);

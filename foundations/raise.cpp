@@ -63,6 +63,7 @@ RunTimeError ErrorCreate(const std::string& file_name, int os_error) {
   e.description = kCannotCreate;
   e.file_name = file_name;
   e.os_error = os_error;
+  e.facility = "CAPTUREON";
   e.can_retry = true;
   e.can_default = true;
   return e;

@@ -53,4 +53,4 @@ RunTimeError ErrorMissingName(const std::string& upper_name);   // BASE/1003
 RunTimeError ErrorPlus();                                       // BASE/1081
 RunTimeError ErrorReplaceAll();                                 // BASE/1126
 RunTimeError ErrorSyntax();                                     // BASE/1449
-RunTimeError ErrorCreate(const std::string& file_name, int os_error);  // TERM/2015
+RunTimeError ErrorCreate(const std::string& file_name, int os_error);  // TERM/2015 in CAPTUREON

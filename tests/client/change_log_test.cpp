@@ -162,3 +162,27 @@ TEST(ChangeLog, ShownForEveryArgumentBeginningWithSlashQuestion) {
     EXPECT_FALSE(Exists(dir / "kvitalink_változások.txt"));
   }
 }
+
+// The change-log file cannot be created (a directory holds its name): the
+// run-time error report names the file with Windows' number for a denied
+// access, and its levels are the facility that failed, then MAIN at the line
+// it was executing.
+TEST(ChangeLog, CaptureFileThatCannotBeCreatedEndsInTheErrorReport) {
+  TempDir dir;
+  const std::string name = "kvitalink_változások.txt";
+  ASSERT_TRUE(std::filesystem::create_directory(dir / name));
+  RunResult r = RunHeadless(KVITALINK_EXE, {"/?"}, dir.path());
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.out, "");
+  const std::string message = "Error TERM/2015  Létrehozási hiba: " + name;
+  const std::string report = BoxLines(message + ";(DOS Error 5)") + "\r\n" + message +
+                             " (DOS Error 5)\r\nCalled from CAPTUREON(0)  \r\nCalled from MAIN(";
+  ASSERT_EQ(r.err.substr(0, report.size()), report) << r.err;
+  const std::string line = r.err.substr(report.size());
+  ASSERT_GE(line.size(), 4u);
+  EXPECT_EQ(line.substr(line.size() - 3), ")  ") << r.err;
+  const std::string number = line.substr(0, line.size() - 3);
+  EXPECT_EQ(number.find_first_not_of("0123456789"), std::string::npos) << r.err;
+  EXPECT_GT(std::stoi(number), 0) << r.err;
+  EXPECT_TRUE(std::filesystem::is_directory(dir / name));
+}

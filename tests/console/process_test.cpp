@@ -204,8 +204,9 @@ TEST(RunTimeErrorReport, EndToEndInARealProcess) {
        "\r\nCalled from REPLACEALL(0)  \r\nCalled from FINVOICE(212)  \r\nCalled from MAIN(88)  "},
       {"plus", "Error BASE/1081  Paraméter hiba: +\n\r\nError BASE/1081  Paraméter hiba: +\r\nCalled from MAIN(17)  "},
       {"capture no/such/dir/x.txt",
-       "Error TERM/2015  Létrehozási hiba: no/such/dir/x.txt\n(DOS Error 2)\n\r\nError TERM/2015  "
-       "Létrehozási hiba: no/such/dir/x.txt (DOS Error 2)\r\nCalled from MAIN(17)  "},
+       "Error TERM/2015  Létrehozási hiba: no/such/dir/x.txt\n(DOS Error 3)\n\r\nError TERM/2015  "
+       "Létrehozási hiba: no/such/dir/x.txt (DOS Error 3)\r\nCalled from CAPTUREON(0)  "
+       "\r\nCalled from MAIN(17)  "},
   };
   for (const Case& c : cases) {
     Outcome o = RunHelper(c.arguments);

@@ -7,12 +7,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <fstream>
 #include <functional>
 #include <random>
 
 #include "foundations/codepage.h"
 #include "foundations/files.h"
+#include "foundations/system_error_posix.h"
 
 namespace {
 
@@ -108,6 +110,48 @@ TEST_F(Files, NewfileEmptiesWritesAndCloses) {
   EXPECT_EQ(NEWFILE(Value()), kNoFile);
 }
 
+// Failures report Windows' error numbers, the ones callers know.
+TEST(SystemErrors, ErrnoBecomesTheWindowsNumber) {
+  struct Case {
+    int error;
+    int windows;
+  } cases[] = {
+      {EACCES, 5}, {EPERM, 5},   {EISDIR, 5},   {EROFS, 5},         {EBUSY, 5},
+      {ETXTBSY, 5}, {EMFILE, 4}, {ENFILE, 4},   {EEXIST, 80},       {ENOSPC, 112},
+      {EDQUOT, 112}, {ENAMETOOLONG, 206}, {ENOTDIR, 3}, {EINVAL, 87}, {EIO, 31},
+      {ELOOP, 31}, {EAGAIN, 31}, {0, 31},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(WindowsErrorNumber(c.error, "/tmp/x"), c.windows) << c.error;
+  EXPECT_EQ(WindowsErrorNumber(ENOENT, "/tmp/no-such-file"), 2);
+  EXPECT_EQ(WindowsErrorNumber(ENOENT, "no-such-file"), 2);
+  EXPECT_EQ(WindowsErrorNumber(ENOENT, "/no/such/dir/x"), 3);
+}
+
+TEST_F(Files, NewfileKeepsTheWindowsNumberOfItsFailure) {
+  ASSERT_EQ(mkdir(Path("d").c_str(), 0700), 0);
+  Put("f", "");
+  struct Case {
+    std::string name;
+    int error;
+  } cases[] = {
+      {Path("d"), 5},                          // a directory: access denied
+      {Path("missing/x.xml"), 3},              // path not found
+      {Path("f/x.xml"), 3},                    // a file where a directory should be
+      {Path(std::string(300, 'n')), 206},      // name too long
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(NEWFILE(c.name), kNoFile) << c.name;
+    EXPECT_EQ(LastFileError(), c.error) << c.name;
+  }
+  if (geteuid() != 0) {
+    chmod(Path("d").c_str(), 0500);
+    EXPECT_EQ(NEWFILE(Path("d/x.xml")), kNoFile);
+    EXPECT_EQ(LastFileError(), 5);
+    chmod(Path("d").c_str(), 0700);
+  }
+}
+
 TEST_F(Files, NewfileRefusesAFileAnotherProcessHolds) {
   FileHandle h = NEWFILE(Path("held.xml"));
   ASSERT_GT(h, 0);
@@ -156,7 +200,9 @@ TEST_F(Files, NamesIn852ReachTheSystemAsUtf8) {
   EXPECT_FALSE(Exists("sub/ő.txt"));
 }
 
-TEST_F(Files, HasfileCountsOnlyVisibleRegularFiles) {
+// No name is hidden: a leading "." is an ordinary file name (curl writes
+// answers under such names); directories and other entries never count.
+TEST_F(Files, HasfileCountsEveryRegularFile) {
   Put("a.xml", "");
   Put(".hidden.xml", "");
   Put("ő.txt", "");
@@ -174,12 +220,12 @@ TEST_F(Files, HasfileCountsOnlyVisibleRegularFiles) {
   } cases[] = {
       {"a.xml", true},        {"*.xml", true},        {"?.xml", true},
       {"a*", true},           {"*", true},            {"??.xml", false},
-      {"A.XML", false},       {".hidden.xml", false}, {".h*", false},
+      {"A.XML", false},       {".hidden.xml", true},  {".h*", true},
       {"sub.xml", false},     {"sub*", false},        {"fifo.xml", false},
       {"fi*", false},         {Text852("ő.txt"), true}, {"?.txt", true},
       {"[a].xml", false},     {"[ab]*", false},       {"[b].dat", true},
-      {"*.dat", true},        {"none", false},        {"none/*", false},
-      {"none\\?", false},     {"", false},            {"missing", false},
+      {"*.dat", true},        {"none", false},        {"none/*", true},
+      {"none\\?", false},       {"none/.?", true},      {"none/.", false},     {"", false},            {"missing", false},
       {"*a*l", true},         {"*a*q", false},        {"a.xml*", true},
   };
   for (const auto& c : cases) EXPECT_EQ(HASFILE(dir_ + "/" + c.name), c.found) << c.name;
