@@ -78,8 +78,9 @@ std::string WithoutLineEnds(std::string text) {
   return text;
 }
 
+// "v" + the first character + "/" from "2.0" on (compared over three bytes).
 std::string VersionSegment(const std::string& version) {
-  return version == "1.0" ? "" : "v" + version.substr(0, 1) + "/";
+  return version.compare(0, 3, "2.0") < 0 ? "" : "v" + version.substr(0, 1) + "/";
 }
 
 std::vector<std::string> ExpectedCurlCall(const E2eWorkspace& ws, const std::string& version,
@@ -166,6 +167,55 @@ TEST_F(E2eFunctions, CommandLineFollowsHostAndTimeLimit) {
   ASSERT_EQ(logged.size(), 2u);
   EXPECT_EQ(logged[1].fields["accepted"], "yes");
   EXPECT_EQ(logged[0].fields["token"].size(), 50u);
+}
+
+// Setting texts that the shell would act on reach curl as they stand, item by
+// item: the version segment of the URL, the time limit that overflows its
+// width into "******", and paths with every special character. Nothing that
+// a shell would do with them happens (no file is made by a command, no
+// pattern is expanded, no output redirected).
+TEST_F(E2eFunctions, SettingTextsReachCurlAsTheyStand) {
+  struct Case {
+    const char* version;
+    const char* timeout;       // nullptr: the default
+    const char* out_name;      // the out directory in the workspace
+  };
+  const char* const kPlain = "out";
+  const std::vector<Case> cases = {
+      {";3.0", nullptr, kPlain},
+      {"|3.0", nullptr, kPlain},
+      {"`3.0", nullptr, kPlain},
+      {">3.0", nullptr, kPlain},
+      {"$(touch MADE)3.0", nullptr, kPlain},   // below "2.0": no segment
+      {"*3.0", nullptr, kPlain},
+      {"3.0", "1234567", kPlain},               // -m******
+      {"3.0", nullptr, "o $(touch MADE) `touch MADE`;|*>x&'q"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.version) + " " + (c.timeout ? c.timeout : "") + " " + c.out_name);
+    E2eWorkspace ws(c.out_name);
+    ws.UseCurlScript("exit 0");
+    // What the shell would make of "-m******" and of "*" in a path.
+    E2eWorkspace::Write(ws.root + "/-mGLOBBED", "");
+    E2eWorkspace::Write(ws.out_dir + "/GLOBBED", "");
+    Params p = ws.ParamsFor("3", c.version);
+    if (c.timeout)
+      p["timeout"] = c.timeout;
+    E2eRun run = ws.Run(p);
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    std::vector<std::vector<std::string>> calls = ws.CurlCalls();
+    ASSERT_EQ(calls.size(), 1u);
+    const std::string timeout = c.timeout ? "******" : "60";
+    EXPECT_EQ(calls[0], ExpectedCurlCall(ws, c.version,
+                                         {"queryTaxpayer", "12345678_taxpayerrequest.xml",
+                                          "12345678_taxpayerresponse.xml"},
+                                         kTestHost, timeout));
+    EXPECT_TRUE(E2eWorkspace::Exists(ws.Out("12345678_taxpayerrequest.xml")));
+    EXPECT_FALSE(E2eWorkspace::Exists(ws.root + "/MADE"));
+    EXPECT_FALSE(E2eWorkspace::Exists(ws.root + "/x"));
+    EXPECT_FALSE(E2eWorkspace::Exists(ws.root + "/q"));
+  }
 }
 
 }  // namespace
