@@ -216,4 +216,42 @@ TEST_F(E2eExchange, CloseRequestDuringCurlEndsTheRunBeforePostProcessing) {
   EXPECT_FALSE(E2eWorkspace::Exists(ws.Out("A12_invoicerequest.xml")));
 }
 
+// A leading "." is an ordinary file name: the answers that curl writes under
+// such names are kept, the submission goes on after the token exchange, and
+// a query's answer is rewritten for ANSI.
+TEST_F(E2eExchange, AnswersUnderNamesBeginningWithADotAreKept) {
+  {
+    SCOPED_TRACE("submission of .A12.xml");
+    E2eWorkspace ws;
+    ws.UseAuthority();
+    const std::string invoice = ws.Out(".A12.xml");
+    E2eWorkspace::Write(invoice, E2eWorkspace::Read(ws.invoice_path));
+    Params p = ws.ParamsFor("1");
+    p["invoicexml"] = Quoted(invoice);
+    E2eRun run = ws.Run(p);
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    std::vector<LoggedRequest> logged = TestAuthority::Get().Requests();
+    ASSERT_EQ(logged.size(), 2u);
+    EXPECT_EQ(logged[1].operation, "manageInvoice");
+    EXPECT_EQ(logged[1].fields["accepted"], "yes");
+    EXPECT_EQ(E2eWorkspace::Read(ws.Out(".A12_tokenresponse.xml")), logged[0].response);
+    EXPECT_EQ(E2eWorkspace::Read(ws.Out(".A12_invoiceresponse.xml")), logged[1].response);
+  }
+  {
+    SCOPED_TRACE("query of .T under ANSI");
+    E2eWorkspace ws;
+    ws.UseAuthority();
+    Params p = ws.ParamsFor("2");
+    p["transactid"] = Quoted(".T");
+    p["charcode"] = Quoted("ANSI");
+    E2eRun run = ws.Run(p);
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    std::vector<LoggedRequest> logged = TestAuthority::Get().Requests();
+    ASSERT_EQ(logged.size(), 1u);
+    ASSERT_NE(logged[0].response, Utf8To1250(logged[0].response));   // accented letters
+    EXPECT_EQ(E2eWorkspace::Read(ws.Out(".T_queryresponse.xml")), Utf8To1250(logged[0].response));
+  }
+}
+
 }  // namespace
