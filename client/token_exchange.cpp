@@ -9,6 +9,7 @@
 #include "client/function_steps.h"
 #include "client/functions.h"
 #include "client/manage.h"
+#include "client/token_answer.h"
 #include "foundations/aes128.h"
 #include "foundations/base64.h"
 #include "foundations/codepage.h"
@@ -32,16 +33,6 @@ std::string FileNameBase(bool submission) {
   if (submission)
     return DIRPART(invoice_xml) + NAMEPART(invoice_xml);
   return Plus(invoice_xml, Value(std::string(kDirSeparator) + "teszt")).text();
-}
-
-// The authority writes the 3.0 answers with "nsN:" prefixes; without them the
-// elements are found under their plain names.
-std::string WithoutPrefixes(std::string text) {
-  for (char digit = '1'; digit <= '4'; ++digit) {
-    text = REPLACEALL(text, std::string("<ns") + digit + ":", "<");
-    text = REPLACEALL(text, std::string("</ns") + digit + ":", "</");
-  }
-  return text;
 }
 
 // The first 48 bytes of the decrypted block and the following ones above 16.
