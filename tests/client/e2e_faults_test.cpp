@@ -23,16 +23,6 @@ std::string CannotCreate(const std::string& path) {
   return std::string(kHeading) + "\n\n" + path + " nem hozható létre!\n";
 }
 
-// The text between the element's tags in the request file.
-std::string ElementText(const std::string& text, const std::string& tag) {
-  size_t from = text.find("<" + tag + ">");
-  size_t to = text.find("</" + tag + ">");
-  if (from == std::string::npos || to == std::string::npos)
-    return "<missing>";
-  from += tag.size() + 2;
-  return text.substr(from, to - from);
-}
-
 std::string Base64OfFile(const std::string& path) {
   return ShellOutput(std::string(OPENSSL_EXE) + " base64 -A -in " + ShellQuoted(path));
 }

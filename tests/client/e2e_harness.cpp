@@ -146,6 +146,15 @@ std::string SampleInvoice() {
 
 std::string Utf8To1250(const std::string& utf8) { return ConvertTo1250(utf8); }
 
+std::string ElementText(const std::string& text, const std::string& tag) {
+  size_t from = text.find("<" + tag + ">");
+  size_t to = text.find("</" + tag + ">");
+  if (from == std::string::npos || to == std::string::npos)
+    return "<missing>";
+  from += tag.size() + 2;
+  return text.substr(from, to - from);
+}
+
 // ---------------------------------------------------------------- authority
 
 TestAuthority& TestAuthority::Get() {

@@ -120,3 +120,6 @@ bool HaveSchemas();
 // UTF-8 of the program's texts into Windows-1250 bytes (what the ANSI
 // rewrite produces).
 std::string Utf8To1250(const std::string& utf8);
+// The text between the first "<tag>" and the first "</tag>" of a request or
+// answer; "<missing>" when either is absent.
+std::string ElementText(const std::string& text, const std::string& tag);

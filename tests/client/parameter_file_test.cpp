@@ -169,15 +169,24 @@ TEST(ParameterFile, EmptyFileEndsInTheReportForCurldir) {
 TEST(ParameterFile, MissingFileIsReportedAndNothingDeleted) {
   TempDir dir;
   std::filesystem::create_directory(dir / "adir");
-  for (const std::string& path : {dir / "nosuch.txt", dir / "adir", dir / ".hidden"}) {
-    if (path == dir / ".hidden")
-      WriteBytes(path, "login:=\"x\"\r\n");
+  for (const std::string& path : {dir / "nosuch.txt", dir / "adir"}) {
     RunResult r = RunHeadless(kExe, {path}, dir.path());
     EXPECT_EQ(r.exit_code, 0) << path;
     EXPECT_EQ(r.err, BoxLines(std::string(kHeading) + ";;A megadott paraméter fájl nem található!")) << path;
   }
   EXPECT_TRUE(Exists(dir / "adir"));
-  EXPECT_TRUE(Exists(dir / ".hidden"));
+}
+
+// A name beginning with "." is an ordinary file: it is read (here it lacks
+// CURLDIR) and deleted like any other.
+TEST(ParameterFile, NameBeginningWithADotIsRead) {
+  TempDir dir;
+  std::string par = dir / ".par";
+  WriteBytes(par, "login:=\"x\"\r\n");
+  RunResult r = RunHeadless(kExe, {par}, dir.path());
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.err.find("Error BASE/1003  Nem létező változó: CURLDIR"), std::string::npos) << r.err;
+  EXPECT_FALSE(Exists(par));
 }
 
 // No file, however malformed, crashes or hangs the program: each ends with
