@@ -21,6 +21,7 @@ bool HASFILE(const Value& name);            // "*" and "?" match
 std::string DIRPART(const Value& path);
 std::string NAMEPART(const Value& path);
 
-// The system's error code of the last failed NEWFILE (0 after a success); the
-// run-time error report of a failed creation shows it.
+// The error number of the last failed NEWFILE, as Windows numbers it on every
+// system (0 after a success); the run-time error report of a failed creation
+// shows it.
 int LastFileError();

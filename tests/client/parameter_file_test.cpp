@@ -155,15 +155,21 @@ TEST(ParameterFile, FaultyFilesEndWithTheirMessage) {
   }
 }
 
+// An empty file, and one without CURLDIR, end in the report for CURLDIR; a
+// name beginning with "." is an ordinary file, read and deleted like any
+// other.
 TEST(ParameterFile, EmptyFileEndsInTheReportForCurldir) {
   TempDir dir;
-  std::string par = dir / "par.txt";
-  WriteBytes(par, "");
-  RunResult r = RunHeadless(kExe, {par}, dir.path());
-  EXPECT_EQ(r.exit_code, 1);
-  EXPECT_NE(r.err.find("Error BASE/1003  Nem létező változó: CURLDIR"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("Called from MAIN("), std::string::npos) << r.err;
-  EXPECT_FALSE(Exists(par));
+  for (const auto& [name, bytes] : std::vector<std::pair<std::string, std::string>>{
+           {"par.txt", ""}, {".par", "login:=\"x\"\r\n"}}) {
+    std::string par = dir / name;
+    WriteBytes(par, bytes);
+    RunResult r = RunHeadless(kExe, {par}, dir.path());
+    EXPECT_EQ(r.exit_code, 1) << name;
+    EXPECT_NE(r.err.find("Error BASE/1003  Nem létező változó: CURLDIR"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Called from MAIN("), std::string::npos) << r.err;
+    EXPECT_FALSE(Exists(par)) << name;
+  }
 }
 
 TEST(ParameterFile, MissingFileIsReportedAndNothingDeleted) {
@@ -175,18 +181,6 @@ TEST(ParameterFile, MissingFileIsReportedAndNothingDeleted) {
     EXPECT_EQ(r.err, BoxLines(std::string(kHeading) + ";;A megadott paraméter fájl nem található!")) << path;
   }
   EXPECT_TRUE(Exists(dir / "adir"));
-}
-
-// A name beginning with "." is an ordinary file: it is read (here it lacks
-// CURLDIR) and deleted like any other.
-TEST(ParameterFile, NameBeginningWithADotIsRead) {
-  TempDir dir;
-  std::string par = dir / ".par";
-  WriteBytes(par, "login:=\"x\"\r\n");
-  RunResult r = RunHeadless(kExe, {par}, dir.path());
-  EXPECT_EQ(r.exit_code, 1);
-  EXPECT_NE(r.err.find("Error BASE/1003  Nem létező változó: CURLDIR"), std::string::npos) << r.err;
-  EXPECT_FALSE(Exists(par));
 }
 
 // No file, however malformed, crashes or hangs the program: each ends with
