@@ -14,8 +14,8 @@
 #include <vector>
 
 // The fixture of the tests that talk to the test authority: it validates
-// every request against the authority's schemas, so without them the tests
-// are skipped.
+// every request against the authority's schemas and runs through python3,
+// curl and openssl, so without any of them the tests fail and say which.
 class E2eTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -113,10 +113,8 @@ std::string ShellOutput(const std::string& command);
 // The 64-byte block enciphered with AES-128-ECB under the key by openssl, in
 // Base64: what the authority sends as encodedExchangeToken.
 std::string EncipheredToken(const std::string& block, const std::string& key);
-// A file of the authority's samples, or "" when the schemas are absent.
+// One of the authority's sample invoices (E2eTest checks that it is there).
 std::string SampleInvoice();
-// The schemas folder exists (tests that need it skip otherwise).
-bool HaveSchemas();
 // UTF-8 of the program's texts into Windows-1250 bytes (what the ANSI
 // rewrite produces).
 std::string Utf8To1250(const std::string& utf8);
