@@ -298,7 +298,11 @@ int E2eWorkspace::Start(const Params& params) {
   std::string text;
   for (const auto& [key, value] : params)
     text += key + ":=" + value + "\r\n";
-  Write(param_path_, Utf8To1250(text));
+  return StartFile(Utf8To1250(text));
+}
+
+int E2eWorkspace::StartFile(const std::string& parameter_file) {
+  Write(param_path_, parameter_file);
   std::string out_path = root + "/stdout.txt", err_path = root + "/stderr.txt";
   pid_t pid = fork();
   if (pid == 0) {
@@ -345,6 +349,10 @@ E2eRun E2eWorkspace::Wait(int pid, double timeout_seconds) {
 
 E2eRun E2eWorkspace::Run(const Params& params, double timeout_seconds) {
   return Wait(Start(params), timeout_seconds);
+}
+
+E2eRun E2eWorkspace::RunFile(const std::string& parameter_file, double timeout_seconds) {
+  return Wait(StartFile(parameter_file), timeout_seconds);
 }
 
 std::vector<std::vector<std::string>> E2eWorkspace::CurlCalls() const {

@@ -85,8 +85,11 @@ class E2eWorkspace {
   // Parameters of a valid run of the function against the test authority.
   Params ParamsFor(const std::string& funkcio, const std::string& version = "3.0") const;
   E2eRun Run(const Params& params, double timeout_seconds = 60);
+  // A run with the parameter file's bytes as given.
+  E2eRun RunFile(const std::string& parameter_file, double timeout_seconds = 60);
   // Starts the run and returns its process id; Wait collects it.
   int Start(const Params& params);
+  int StartFile(const std::string& parameter_file);
   E2eRun Wait(int pid, double timeout_seconds = 60);
 
   // The curl calls recorded, each [$0, arg1, ...].
