@@ -569,5 +569,18 @@ class CurlDir(unittest.TestCase):
             self.assertEqual(out, b"-q|--noproxy|*|--connect-to|::127.0.0.1:4321|a b|'|")
 
 
+def missing_prerequisites():
+    """What the self-test needs and does not find, one text each."""
+    missing = ["%s is not installed" % tool for tool in ("openssl", "xmllint", "curl")
+               if not shutil.which(tool)]
+    for path in (os.path.join(SCHEMAS, "3.0", "invoiceApi.xsd"), SAMPLE_INVOICE):
+        if not os.path.isfile(path):
+            missing.append("the authority's schemas and samples are missing: no %s" % path)
+    return missing
+
+
 if __name__ == "__main__":
+    missing = missing_prerequisites()
+    if missing:
+        sys.exit("authority self-test cannot run: " + "; ".join(missing))
     unittest.main(verbosity=1)

@@ -259,7 +259,7 @@ TEST_F(E2eFaults, BackslashesInPathsNameTheSameFiles) {
 
 TEST_F(E2eFaults, ReadOnlyOutputDirectoryStopsTheRun) {
   if (geteuid() == 0)
-    GTEST_SKIP() << "a read-only directory does not stop root";
+    GTEST_SKIP() << "runs as root, and a read-only directory does not stop root";
   E2eWorkspace ws;
   ws.UseAuthority();
   chmod(ws.out_dir.c_str(), 0555);

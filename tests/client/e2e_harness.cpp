@@ -133,15 +133,17 @@ std::string EncipheredToken(const std::string& block, const std::string& key) {
 }
 
 void E2eTest::SetUp() {
-  if (!HaveSchemas())
-    GTEST_SKIP() << "the authority's schemas are absent: " << NAV_SCHEMAS_DIR;
+  for (const auto& [tool, path] : {std::pair{"python3", PYTHON3_EXE}, {"curl", CURL_EXE},
+                                   {"openssl", OPENSSL_EXE}})
+    if (std::string(path).empty())
+      GTEST_FAIL() << tool << " is not installed";
+  if (!fs::is_directory(std::string(NAV_SCHEMAS_DIR) + "/3.0") || !fs::exists(SampleInvoice()))
+    GTEST_FAIL() << "the authority's schemas or sample invoices are missing from "
+                 << NAV_SCHEMAS_DIR;
 }
 
-bool HaveSchemas() { return fs::is_directory(std::string(NAV_SCHEMAS_DIR) + "/3.0"); }
-
 std::string SampleInvoice() {
-  std::string path = std::string(NAV_SCHEMAS_DIR) + "/invoices-3.0/Belfoldi termekertekesites.xml";
-  return fs::exists(path) ? path : "";
+  return std::string(NAV_SCHEMAS_DIR) + "/invoices-3.0/Belfoldi termekertekesites.xml";
 }
 
 std::string Utf8To1250(const std::string& utf8) { return ConvertTo1250(utf8); }
@@ -239,12 +241,7 @@ E2eWorkspace::E2eWorkspace(const std::string& out_name) {
   fs::create_directories(curl_dir);
   fs::create_directories(out_dir);
   invoice_path = out_dir + "/A12.xml";
-  std::string sample = SampleInvoice();
-  Write(invoice_path, sample.empty()
-                          ? std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-                                        "<InvoiceData><invoiceNumber>A12</invoiceNumber>"
-                                        "</InvoiceData>\r\n")
-                          : Read(sample));
+  Write(invoice_path, Read(SampleInvoice()));
   record_ = root + "/curl-calls.txt";
   param_path_ = root + "/param.txt";
 }
@@ -310,7 +307,11 @@ int E2eWorkspace::Start(const Params& params) {
   std::string text;
   for (const auto& [key, value] : params)
     text += key + ":=" + value + "\r\n";
-  Write(param_path_, Utf8To1250(text));
+  return StartFile(Utf8To1250(text));
+}
+
+int E2eWorkspace::StartFile(const std::string& parameter_file) {
+  Write(param_path_, parameter_file);
   std::string out_path = root + "/stdout.txt", err_path = root + "/stderr.txt";
   pid_t pid = fork();
   if (pid == 0) {
@@ -357,6 +358,10 @@ E2eRun E2eWorkspace::Wait(int pid, double timeout_seconds) {
 
 E2eRun E2eWorkspace::Run(const Params& params, double timeout_seconds) {
   return Wait(Start(params), timeout_seconds);
+}
+
+E2eRun E2eWorkspace::RunFile(const std::string& parameter_file, double timeout_seconds) {
+  return Wait(StartFile(parameter_file), timeout_seconds);
 }
 
 std::vector<std::vector<std::string>> E2eWorkspace::CurlCalls() const {

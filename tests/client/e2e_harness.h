@@ -14,8 +14,8 @@
 #include <vector>
 
 // The fixture of the tests that talk to the test authority: it validates
-// every request against the authority's schemas, so without them the tests
-// are skipped.
+// every request against the authority's schemas and runs through python3,
+// curl and openssl, so without any of them the tests fail and say which.
 class E2eTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -85,8 +85,11 @@ class E2eWorkspace {
   // Parameters of a valid run of the function against the test authority.
   Params ParamsFor(const std::string& funkcio, const std::string& version = "3.0") const;
   E2eRun Run(const Params& params, double timeout_seconds = 60);
+  // A run with the parameter file's bytes as given.
+  E2eRun RunFile(const std::string& parameter_file, double timeout_seconds = 60);
   // Starts the run and returns its process id; Wait collects it.
   int Start(const Params& params);
+  int StartFile(const std::string& parameter_file);
   E2eRun Wait(int pid, double timeout_seconds = 60);
 
   // The curl calls recorded, each [$0, arg1, ...].
@@ -113,10 +116,8 @@ std::string ShellOutput(const std::string& command);
 // The 64-byte block enciphered with AES-128-ECB under the key by openssl, in
 // Base64: what the authority sends as encodedExchangeToken.
 std::string EncipheredToken(const std::string& block, const std::string& key);
-// A file of the authority's samples, or "" when the schemas are absent.
+// One of the authority's sample invoices (E2eTest checks that it is there).
 std::string SampleInvoice();
-// The schemas folder exists (tests that need it skip otherwise).
-bool HaveSchemas();
 // UTF-8 of the program's texts into Windows-1250 bytes (what the ANSI
 // rewrite produces).
 std::string Utf8To1250(const std::string& utf8);

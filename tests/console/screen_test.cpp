@@ -210,7 +210,7 @@ TEST(Glyphs, ControlBytesShowThePcGlyphsAndTheRestCodePage852) {
     if (line.empty() || line[0] == '#') continue;
     glyphs[std::stoi(line.substr(0, 4), nullptr, 16)] = static_cast<uint32_t>(std::stoul(line.substr(7, 4), nullptr, 16));
   }
-  ASSERT_EQ(glyphs.size(), 32u);
+  ASSERT_EQ(glyphs.size(), 32u) << CODEPAGES_DIR "/pc-glyphs.txt is missing or incomplete";
   std::istringstream cp(Slurp(std::string(CODEPAGES_DIR) + "/cp852.txt"));
   int checked = 0;
   for (std::string line; std::getline(cp, line);) {

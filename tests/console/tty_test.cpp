@@ -83,7 +83,7 @@ class TmuxPane {
 class TtyTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (std::string(TMUX_EXE).empty()) GTEST_SKIP() << "tmux is not installed";
+    if (std::string(TMUX_EXE).empty()) GTEST_FAIL() << "tmux is not installed";
   }
 };
 

@@ -251,9 +251,12 @@ class X11Test : public ::testing::Test {
  protected:
   void SetUp() override {
     for (const char* tool : {"Xvfb", "xdotool", "xwd", "xprop"})
-      if (!Installed(tool)) GTEST_SKIP() << tool << " is not installed (packages xvfb, xdotool, x11-apps, x11-utils)";
-    if (Output(std::string("ldd ") + KVITALINK_EXE).find("libX11") == std::string::npos)
-      GTEST_SKIP() << "the program was built without Xlib";
+      if (!Installed(tool)) GTEST_FAIL() << tool << " is not installed (packages xvfb, xdotool, x11-apps, x11-utils)";
+    if (Output(std::string("ldd ") + KVITALINK_EXE).find("libX11") == std::string::npos) {
+      if (!KVITALINK_X11_WANTED)
+        GTEST_SKIP() << "configured with -DKVITALINK_X11=OFF: the program has no window of its own";
+      GTEST_FAIL() << "the program was built without Xlib (package libx11-dev)";
+    }
     dir_ = std::string(TESTS_BINARY_DIR) + "/x11_test_" + std::to_string(getpid());
     std::system(("rm -rf '" + dir_ + "' && mkdir -p '" + dir_ + "'").c_str());
     server_ = std::make_unique<XServer>();

@@ -19,10 +19,10 @@ class SchemaTest : public RequestTest {
   void SetUp() override {
     RequestTest::SetUp();
     if (std::string(XMLLINT_EXE).empty())
-      GTEST_SKIP() << "xmllint is not installed";
+      GTEST_FAIL() << "xmllint is not installed (package libxml2-utils)";
     if (!std::filesystem::exists(kSchemas / "3.0" / "invoiceApi.xsd"))
-      GTEST_SKIP() << "the authority's schemas are not in " << kSchemas
-                   << " (set NAV_SCHEMAS_DIR)";
+      GTEST_FAIL() << "the authority's schemas are missing from " << kSchemas
+                   << " (third_party/nav-schemas of the project, or NAV_SCHEMAS_DIR)";
   }
 
   // Writes the envelope, the body and the closing line; expects xmllint to
