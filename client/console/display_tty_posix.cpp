@@ -118,6 +118,50 @@ void OnContinue(int) {
   errno = saved_errno;
 }
 
+// The signals whose default action ends the program and that are not close
+// requests: before the program ends, the terminal goes back as it was. The
+// first four arise from a faulty instruction, which runs again, under the
+// previous handler, when the handler returns.
+constexpr int kEndingSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGALRM,
+                                  SIGUSR1, SIGUSR2, SIGPIPE, SIGXCPU, SIGXFSZ, SIGVTALRM,
+                                  SIGPROF, SIGSYS, SIGTRAP};
+constexpr int kFaultSignals = 4;
+constexpr size_t kEndingCount = sizeof kEndingSignals / sizeof kEndingSignals[0];
+struct sigaction g_previous_ending[kEndingCount];
+
+void OnEndingSignal(int signal_number) {
+  if (g_taken) {
+    g_taken = 0;
+    GiveTerminalBack();
+  }
+  for (size_t i = 0; i < kEndingCount; ++i) {
+    if (kEndingSignals[i] != signal_number)
+      continue;
+    sigaction(signal_number, &g_previous_ending[i], nullptr);
+    if (i >= kFaultSignals)
+      raise(signal_number);
+  }
+}
+
+// Only the signals that would end the program as things stand: one that is
+// ignored or has a handler of its own keeps it.
+void InstallEndingHandlers() {
+  struct sigaction action {};
+  action.sa_handler = OnEndingSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (size_t i = 0; i < kEndingCount; ++i) {
+    sigaction(kEndingSignals[i], nullptr, &g_previous_ending[i]);
+    if (g_previous_ending[i].sa_handler == SIG_DFL && !(g_previous_ending[i].sa_flags & SA_SIGINFO))
+      sigaction(kEndingSignals[i], &action, nullptr);
+  }
+}
+
+void RestoreEndingHandlers() {
+  for (size_t i = 0; i < kEndingCount; ++i)
+    sigaction(kEndingSignals[i], &g_previous_ending[i], nullptr);
+}
+
 // Keeps the handlers above from running while the display writes to the
 // terminal, so that their output never lands inside a sequence.
 class HoldTerminalSignals {
@@ -173,6 +217,7 @@ class TtyDisplay : public Display {
       sigaction(SIGWINCH, &previous_resize_, nullptr);
       sigaction(SIGTSTP, &previous_stop_, nullptr);
       sigaction(SIGCONT, &previous_continue_, nullptr);
+      RestoreEndingHandlers();
     }
     for (int& fd : g_wake) {
       if (fd >= 0) close(fd);
@@ -273,6 +318,7 @@ class TtyDisplay : public Display {
     sigaction(SIGCONT, &action, &previous_continue_);
     sigaction(SIGTSTP, nullptr, &previous_stop_);
     InstallStopHandler();
+    InstallEndingHandlers();
     InstallTerminalCloseSignals();
     TakeTerminal();
     g_taken = 1;

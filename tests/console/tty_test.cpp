@@ -210,6 +210,22 @@ TEST_F(TtyTest, CloseKeysWhileABoxWaitsEndTheRunAndGiveTheTerminalBack) {
   }
 }
 
+// A signal that ends the program without being a close request still leaves
+// the terminal as it was.
+TEST_F(TtyTest, OtherEndingSignalsGiveTheTerminalBackFirst) {
+  for (int signal_number : {SIGUSR1, SIGALRM}) {
+    SCOPED_TRACE(signal_number);
+    TmuxPane pane(Probe("wait"), 80, 25);
+    ASSERT_TRUE(pane.UntilShown("Első sor")) << pane.Joined();
+    std::string note = pane.File("note");
+    ASSERT_EQ(note.substr(0, 4), "pid ");
+    ASSERT_EQ(kill(static_cast<pid_t>(std::stol(note.substr(4))), signal_number), 0);
+    ASSERT_TRUE(pane.UntilEnded()) << pane.Joined();
+    EXPECT_EQ(pane.File("rc"), std::to_string(128 + signal_number) + "\n");
+    pane.ExpectRestored();
+  }
+}
+
 TEST_F(TtyTest, CtrlZGivesTheTerminalBackAndFgTakesItAgainAndRedraws) {
   // A shell with job control, as at an interactive prompt: the stopped probe
   // gives it the terminal; it notes the settings, waits for "resume" and
