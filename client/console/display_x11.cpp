@@ -271,14 +271,15 @@ class X11Display : public Display {
     cell_height_ = std::max(1, height_ / rows_);
     if (font_ && cell_width_ == font_cell_width_ && cell_height_ == font_cell_height_)
       return true;
-    XftFont* reference = OpenFont(100);
-    if (!reference)
-      return false;
-    double per_width = reference->max_advance_width / 100.0;
-    double per_height = (reference->ascent + reference->descent) / 100.0;
-    XftFontClose(x_, reference);
-    double size = std::min(cell_width_ / std::max(per_width, 0.01),
-                           cell_height_ / std::max(per_height, 0.01));
+    if (per_pixel_width_ <= 0) {
+      XftFont* reference = OpenFont(100);
+      if (!reference)
+        return false;
+      per_pixel_width_ = std::max(reference->max_advance_width / 100.0, 0.01);
+      per_pixel_height_ = std::max((reference->ascent + reference->descent) / 100.0, 0.01);
+      XftFontClose(x_, reference);
+    }
+    double size = std::min(cell_width_ / per_pixel_width_, cell_height_ / per_pixel_height_);
     XftFont* chosen = nullptr;
     for (; size >= 1 && !chosen; size -= 0.25) {
       XftFont* font = OpenFont(size);
@@ -517,6 +518,8 @@ class X11Display : public Display {
   XftDraw* draw_ = nullptr;
   XftFont* font_ = nullptr;
   int font_cell_width_ = 0, font_cell_height_ = 0;
+  // The font's advance and height for each pixel of its size.
+  double per_pixel_width_ = 0, per_pixel_height_ = 0;
   std::array<unsigned long, 16> pixels_{};
   std::array<XftColor, 16> colours_{};
   Atom wm_protocols_ = 0, wm_delete_window_ = 0;
