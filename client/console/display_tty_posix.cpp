@@ -91,12 +91,24 @@ void InstallStopHandler() {
   sigaction(SIGTSTP, &action, nullptr);
 }
 
+// Set by the SIGCONT handler, which takes the terminal again.
+volatile sig_atomic_t g_continued = 0;
+
+void TakeTerminalAgain() {
+  if (g_taken) {
+    TakeTerminal();
+    RequestRedraw();
+  }
+}
+
 // Ctrl+Z: the terminal goes back as it was, then the program stops as it
-// would have without a handler. It goes on here when continued.
+// would have without a handler. It goes on here when continued, or at once
+// when the system does not stop it (an orphaned process group).
 void OnStop(int) {
   int saved_errno = errno;
   if (g_taken)
     GiveTerminalBack();
+  g_continued = 0;
   signal(SIGTSTP, SIG_DFL);
   raise(SIGTSTP);
   sigset_t stop;
@@ -104,6 +116,8 @@ void OnStop(int) {
   sigaddset(&stop, SIGTSTP);
   sigprocmask(SIG_UNBLOCK, &stop, nullptr);  // the program stops here
   InstallStopHandler();
+  if (!g_continued)
+    TakeTerminalAgain();
   errno = saved_errno;
 }
 
@@ -111,10 +125,8 @@ void OnStop(int) {
 // again, in case whoever had it meanwhile changed it, and drawn anew.
 void OnContinue(int) {
   int saved_errno = errno;
-  if (g_taken) {
-    TakeTerminal();
-    RequestRedraw();
-  }
+  g_continued = 1;
+  TakeTerminalAgain();
   errno = saved_errno;
 }
 
