@@ -1,9 +1,13 @@
 // close_signals.h: the system's requests to end the program (on POSIX the
-// signals SIGHUP, SIGTERM and SIGINT), turned into the console's close request.
+// signals SIGHUP, SIGTERM and SIGINT, and SIGQUIT for a terminal), turned
+// into the console's close request.
 #pragma once
 
 // Installs the handlers; the previous ones come back with RestoreCloseSignals.
 void InstallCloseSignals();
+// Adds the terminal's quit key (SIGQUIT, Ctrl+\) to the requests, for a
+// display on the terminal; undone by RestoreCloseSignals as well.
+void InstallTerminalCloseSignals();
 void RestoreCloseSignals();
 // True once for every request that arrived since the last call.
 bool TakeCloseSignal();

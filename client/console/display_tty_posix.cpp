@@ -1,6 +1,8 @@
 // display_tty_posix.cpp: the controlling terminal as the console window: the
 // alternate screen, the palette as SGR colours, the grid at the top left
-// (what fits of it), the keyboard in raw mode and the mouse.
+// (what fits of it), the keyboard in raw mode and the mouse. Ctrl+Z gives
+// the terminal back as it was before the program stops; on continuing the
+// program takes it again and draws the grid anew.
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -20,17 +22,27 @@
 
 namespace {
 
-// Set when the terminal changed its size; the next wait redraws.
-volatile sig_atomic_t g_resized = 0;
-void OnResize(int) { g_resized = 1; }
+// How the terminal is taken and given back: the title saved, the alternate
+// screen, no wrap at the right margin, mouse reporting.
+constexpr char kTake[] = "\x1b[22;0t\x1b[?1049h\x1b[?7l\x1b[?1000h\x1b[?1006h";
+constexpr char kGiveBack[] =
+    "\x1b[0m\x1b[?1006l\x1b[?1000l\x1b[?7h\x1b[?25h\x1b[?1049l\x1b[23;0t";
+
+// What the signal handlers share with the display: the terminal's two modes,
+// whether the terminal is taken, and a pipe that wakes a wait for input.
+termios g_original, g_raw;
+volatile sig_atomic_t g_taken = 0;
+// Set when the terminal changed its size or was taken again after a stop;
+// the next update draws everything.
+volatile sig_atomic_t g_redraw = 0;
+int g_wake[2] = {-1, -1};
 
 // How long the rest of an escape sequence may take to arrive before a lone
 // ESC counts as the Esc key.
 constexpr int kEscapeWaitMs = 40;
 
-void WriteAll(const std::string& text) {
-  const char* p = text.data();
-  size_t left = text.size();
+// Safe in a signal handler.
+void WriteAll(const char* p, size_t left) {
   while (left > 0) {
     ssize_t n = write(STDOUT_FILENO, p, left);
     if (n < 0 && (errno == EINTR || errno == EAGAIN))
@@ -41,6 +53,146 @@ void WriteAll(const std::string& text) {
     left -= static_cast<size_t>(n);
   }
 }
+
+void WriteAll(const std::string& text) { WriteAll(text.data(), text.size()); }
+
+void TakeTerminal() {
+  tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_raw);
+  WriteAll(kTake, sizeof kTake - 1);
+}
+
+void GiveTerminalBack() {
+  WriteAll(kGiveBack, sizeof kGiveBack - 1);
+  tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_original);
+}
+
+void RequestRedraw() {
+  g_redraw = 1;
+  if (g_wake[1] >= 0) {
+    char byte = 1;
+    ssize_t ignored = write(g_wake[1], &byte, 1);
+    (void)ignored;
+  }
+}
+
+void OnResize(int) {
+  int saved_errno = errno;
+  RequestRedraw();
+  errno = saved_errno;
+}
+
+void OnStop(int);
+
+void InstallStopHandler() {
+  struct sigaction action {};
+  action.sa_handler = OnStop;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGTSTP, &action, nullptr);
+}
+
+// Set by the SIGCONT handler, which takes the terminal again.
+volatile sig_atomic_t g_continued = 0;
+
+void TakeTerminalAgain() {
+  if (g_taken) {
+    TakeTerminal();
+    RequestRedraw();
+  }
+}
+
+// Ctrl+Z: the terminal goes back as it was, then the program stops as it
+// would have without a handler. It goes on here when continued, or at once
+// when the system does not stop it (an orphaned process group).
+void OnStop(int) {
+  int saved_errno = errno;
+  if (g_taken)
+    GiveTerminalBack();
+  g_continued = 0;
+  signal(SIGTSTP, SIG_DFL);
+  raise(SIGTSTP);
+  sigset_t stop;
+  sigemptyset(&stop);
+  sigaddset(&stop, SIGTSTP);
+  sigprocmask(SIG_UNBLOCK, &stop, nullptr);  // the program stops here
+  InstallStopHandler();
+  if (!g_continued)
+    TakeTerminalAgain();
+  errno = saved_errno;
+}
+
+// Continued (after Ctrl+Z and fg, or after any stop): the terminal is taken
+// again, in case whoever had it meanwhile changed it, and drawn anew.
+void OnContinue(int) {
+  int saved_errno = errno;
+  g_continued = 1;
+  TakeTerminalAgain();
+  errno = saved_errno;
+}
+
+// The signals whose default action ends the program and that are not close
+// requests: before the program ends, the terminal goes back as it was. The
+// first four arise from a faulty instruction, which runs again, under the
+// previous handler, when the handler returns.
+constexpr int kEndingSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGALRM,
+                                  SIGUSR1, SIGUSR2, SIGPIPE, SIGXCPU, SIGXFSZ, SIGVTALRM,
+                                  SIGPROF, SIGSYS, SIGTRAP};
+constexpr int kFaultSignals = 4;
+constexpr size_t kEndingCount = sizeof kEndingSignals / sizeof kEndingSignals[0];
+struct sigaction g_previous_ending[kEndingCount];
+
+void OnEndingSignal(int signal_number) {
+  if (g_taken) {
+    g_taken = 0;
+    GiveTerminalBack();
+  }
+  for (size_t i = 0; i < kEndingCount; ++i) {
+    if (kEndingSignals[i] != signal_number)
+      continue;
+    sigaction(signal_number, &g_previous_ending[i], nullptr);
+    if (i >= kFaultSignals)
+      raise(signal_number);
+  }
+}
+
+// Only the signals that would end the program as things stand: one that is
+// ignored or has a handler of its own keeps it.
+void InstallEndingHandlers() {
+  struct sigaction action {};
+  action.sa_handler = OnEndingSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (size_t i = 0; i < kEndingCount; ++i) {
+    sigaction(kEndingSignals[i], nullptr, &g_previous_ending[i]);
+    if (g_previous_ending[i].sa_handler == SIG_DFL && !(g_previous_ending[i].sa_flags & SA_SIGINFO))
+      sigaction(kEndingSignals[i], &action, nullptr);
+  }
+}
+
+void RestoreEndingHandlers() {
+  for (size_t i = 0; i < kEndingCount; ++i)
+    sigaction(kEndingSignals[i], &g_previous_ending[i], nullptr);
+}
+
+// Keeps the handlers above from running while the display writes to the
+// terminal, so that their output never lands inside a sequence.
+class HoldTerminalSignals {
+ public:
+  HoldTerminalSignals() {
+    sigset_t held;
+    sigemptyset(&held);
+    sigaddset(&held, SIGTSTP);
+    sigaddset(&held, SIGCONT);
+    sigaddset(&held, SIGWINCH);
+    sigprocmask(SIG_BLOCK, &held, &previous_);
+  }
+  ~HoldTerminalSignals() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+  HoldTerminalSignals(const HoldTerminalSignals&) = delete;
+  HoldTerminalSignals& operator=(const HoldTerminalSignals&) = delete;
+
+ private:
+  sigset_t previous_;
+};
 
 std::string Sgr(uint8_t attr) {
   Rgb fg = PaletteColour(attr & 15), bg = PaletteColour(attr >> 4);
@@ -64,35 +216,51 @@ std::string TitleText(const std::string& title) {
 class TtyDisplay : public Display {
  public:
   explicit TtyDisplay(const termios& original) : original_(original) {}
+  TtyDisplay(const TtyDisplay&) = delete;
+  TtyDisplay& operator=(const TtyDisplay&) = delete;
 
   ~TtyDisplay() override {
     if (!started_)
       return;
-    WriteAll("\x1b[0m\x1b[?1006l\x1b[?1000l\x1b[?7h\x1b[?25h\x1b[?1049l\x1b[23;0t");
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &original_);
-    sigaction(SIGWINCH, &previous_resize_, nullptr);
+    {
+      HoldTerminalSignals hold;
+      g_taken = 0;
+      GiveTerminalBack();
+      sigaction(SIGWINCH, &previous_resize_, nullptr);
+      sigaction(SIGTSTP, &previous_stop_, nullptr);
+      sigaction(SIGCONT, &previous_continue_, nullptr);
+      RestoreEndingHandlers();
+    }
+    for (int& fd : g_wake) {
+      if (fd >= 0) close(fd);
+      fd = -1;
+    }
   }
 
   bool interactive() const override { return true; }
 
   void Update(Screen& screen) override {
+    HoldTerminalSignals hold;
     Start();
     std::string out;
     int term_rows = 0, term_columns = 0;
     TerminalSize(&term_rows, &term_columns);
-    bool full = term_rows != term_rows_ || term_columns != term_columns_ ||
+    bool full = g_redraw || term_rows != term_rows_ || term_columns != term_columns_ ||
                 shown_.size() != screen.cells().size() || screen.columns() != shown_columns_;
     if (full) {
+      g_redraw = 0;
       term_rows_ = term_rows;
       term_columns_ = term_columns;
       shown_columns_ = screen.columns();
       shown_.assign(screen.cells().size(), Cell{0, 0xFF});  // a cell never shown
       out += "\x1b[0m\x1b[2J";
       last_attr_ = -1;
+      title_shown_ = false;
     }
     out += "\x1b[?25l";
     DrawChangedCells(screen, out);
-    if (screen.title != title_) {
+    if (!title_shown_ || screen.title != title_) {
+      title_shown_ = true;
       title_ = screen.title;
       out += "\x1b]0;" + TitleText(title_) + "\x07";
     }
@@ -118,17 +286,17 @@ class TtyDisplay : public Display {
   }
 
   void Wait(Screen& screen) override {
-    pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {CloseSignalDescriptor(), POLLIN, 0}};
+    pollfd fds[3] = {{STDIN_FILENO, POLLIN, 0}, {g_wake[0], POLLIN, 0},
+                     {CloseSignalDescriptor(), POLLIN, 0}};
     // With a signal descriptor the wait has no time limit; without one it
     // looks at the signal flag every so often.
-    int count = fds[1].fd >= 0 ? 2 : 1;
-    int ready = poll(fds, static_cast<nfds_t>(count), count == 2 ? -1 : 200);
+    nfds_t count = fds[2].fd >= 0 ? 3 : 2;
+    int ready = poll(fds, count, count == 3 ? -1 : 200);
     if (ready < 0 && errno != EINTR)
       screen.close_requested = true;
-    if (g_resized) {
-      g_resized = 0;
+    DrainWake();
+    if (g_redraw)
       Update(screen);
-    }
     Poll(screen);
   }
 
@@ -137,18 +305,41 @@ class TtyDisplay : public Display {
     if (started_)
       return;
     started_ = true;
-    termios raw = original_;
-    raw.c_iflag &= static_cast<tcflag_t>(~(IXON | ICRNL | INLCR | IGNCR | ISTRIP | BRKINT | PARMRK));
-    raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ECHONL | IEXTEN));  // ISIG stays: Ctrl+C closes
-    raw.c_cflag |= CS8;
-    raw.c_cc[VMIN] = 1;
-    raw.c_cc[VTIME] = 0;
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &raw);
-    struct sigaction resize {};
-    resize.sa_handler = OnResize;
-    sigemptyset(&resize.sa_mask);
-    sigaction(SIGWINCH, &resize, &previous_resize_);
-    WriteAll("\x1b[22;0t\x1b[?1049h\x1b[?7l\x1b[?1000h\x1b[?1006h");
+    g_original = original_;
+    g_raw = original_;
+    g_raw.c_iflag &= static_cast<tcflag_t>(~(IXON | ICRNL | INLCR | IGNCR | ISTRIP | BRKINT | PARMRK));
+    // ISIG stays: Ctrl+C and Ctrl+\ close, Ctrl+Z stops.
+    g_raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ECHONL | IEXTEN));
+    g_raw.c_cflag |= CS8;
+    g_raw.c_cc[VMIN] = 1;
+    g_raw.c_cc[VTIME] = 0;
+    if (pipe(g_wake) == 0) {
+      for (int fd : g_wake) {
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
+      }
+    } else {
+      g_wake[0] = g_wake[1] = -1;
+    }
+    struct sigaction action {};
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    action.sa_handler = OnResize;
+    sigaction(SIGWINCH, &action, &previous_resize_);
+    action.sa_handler = OnContinue;
+    sigaction(SIGCONT, &action, &previous_continue_);
+    sigaction(SIGTSTP, nullptr, &previous_stop_);
+    InstallStopHandler();
+    InstallEndingHandlers();
+    InstallTerminalCloseSignals();
+    TakeTerminal();
+    g_taken = 1;
+  }
+
+  static void DrainWake() {
+    char buffer[64];
+    while (g_wake[0] >= 0 && read(g_wake[0], buffer, sizeof buffer) > 0) {
+    }
   }
 
   static void TerminalSize(int* rows, int* columns) {
@@ -227,13 +418,14 @@ class TtyDisplay : public Display {
   }
 
   termios original_;
-  struct sigaction previous_resize_ {};
+  struct sigaction previous_resize_ {}, previous_stop_ {}, previous_continue_ {};
   bool started_ = false;
   std::vector<Cell> shown_;
   int shown_columns_ = 0;
   int term_rows_ = 0, term_columns_ = 0;
   int last_attr_ = -1;
   std::string title_;
+  bool title_shown_ = false;
   std::string pending_;
 };
 

@@ -2,6 +2,7 @@
 #include "client/console/process_platform.h"
 
 #include <errno.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,13 +25,34 @@ std::string ExecutablePath() {
   }
 }
 
+// The command runs in a process group of its own, so that a key typed at the
+// terminal (Ctrl+C, Ctrl+\, Ctrl+Z) reaches this program only: the client
+// always finishes and leaves its answer, and a close request takes effect
+// after it. As a background group it must not be stopped for touching the
+// terminal, so it starts with SIGTTIN and SIGTTOU ignored (a read then fails
+// instead of waiting for ever).
 int RunCommandInterpreter(const std::string& command_line) {
   std::string command = CP852TOUTF8(Value(command_line));
   char sh[] = "sh";
   char dash_c[] = "-c";
   char* argv[] = {sh, dash_c, command.data(), nullptr};
+  posix_spawnattr_t attributes;
+  if (posix_spawnattr_init(&attributes) != 0)
+    return -1;
+  posix_spawnattr_setpgroup(&attributes, 0);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  // Ignored dispositions are what a spawned program inherits.
+  struct sigaction ignore {}, previous_ttin {}, previous_ttou {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGTTIN, &ignore, &previous_ttin);
+  sigaction(SIGTTOU, &ignore, &previous_ttou);
   pid_t pid;
-  if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv, environ) != 0)
+  int spawned = posix_spawn(&pid, "/bin/sh", nullptr, &attributes, argv, environ);
+  sigaction(SIGTTIN, &previous_ttin, nullptr);
+  sigaction(SIGTTOU, &previous_ttou, nullptr);
+  posix_spawnattr_destroy(&attributes);
+  if (spawned != 0)
     return -1;
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {

@@ -179,6 +179,32 @@ TEST(Screen, PrintLineHandlesControlBytesWrapsAndScrolls) {
   EXPECT_EQ(Attr(24, 79), 0x70);  // the new bottom row is in the standard colour
 }
 
+// The cursor leaves the row as soon as column 79 is written, so a line of
+// exactly 80 characters is followed by an empty row before the next line
+// end; BS never leaves its row.
+TEST(Screen, PrintLineWrapsRightAfterColumn79AndBackspaceStopsAtColumn0) {
+  ScriptedConsole console;
+  SCREENCOLOR("n/w");
+  CLEARAREA();
+  CURSORTO(0, 0);
+  PRINTLINE(std::string(80, 'x'));
+  EXPECT_EQ(RowText(1), std::string(80, 'x'));
+  EXPECT_EQ(TheScreen().cursor_row, 2);
+  EXPECT_EQ(TheScreen().cursor_column, 0);
+  PRINTLINE("next");
+  EXPECT_EQ(RowText(2), std::string(80, ' '));
+  EXPECT_EQ(RowText(3, 0, 5), "next ");
+
+  PRINTLINE("\bz");  // at column 0 of a fresh row
+  EXPECT_EQ(RowText(4, 0, 2), "z ");
+  EXPECT_EQ(RowText(3, 0, 5), "next ");
+  PRINTLINE(std::string(80, 'w') + "\b\by");  // at column 0 after the wrap
+  EXPECT_EQ(RowText(5), std::string(80, 'w'));
+  EXPECT_EQ(RowText(6, 0, 2), "y ");
+  EXPECT_EQ(TheScreen().cursor_row, 6);
+  EXPECT_EQ(TheScreen().cursor_column, 1);
+}
+
 TEST(Screen, KeyQueueHoldsAtMost127Keys) {
   Screen screen;
   for (int i = 0; i < 127; ++i) EXPECT_TRUE(screen.PushKey(Ch('a')));

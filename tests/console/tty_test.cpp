@@ -21,18 +21,38 @@ const auto& Quoted = test_io::ShellQuoted;
 
 using test_io::Output;
 
-// One tmux server of our own, with one pane running the probe.
+// The shell line that runs the probe with the arguments, its notes going to
+// "note".
+std::string ProbeCommand(const std::string& probe_arguments) {
+  return Quoted(std::string(HELPERS_DIR) + "/console_probe") + " " + probe_arguments + " note";
+}
+// The same, keeping its exit status in "rc".
+std::string Probe(const std::string& probe_arguments) {
+  return ProbeCommand(probe_arguments) + "; echo $? > rc";
+}
+
+// A shell loop that waits (up to a minute) until the file exists.
+std::string AwaitFile(const std::string& name) {
+  return "for i in $(seq 1200); do [ -e " + name + " ] && break; sleep 0.05; done";
+}
+
+// One tmux server of our own, with one pane running a bash script in a
+// directory of its own: the terminal's settings go to "before", then the
+// lines given run (files written there first), then the settings go to
+// "after".
 class TmuxPane {
  public:
-  TmuxPane(const std::string& probe_arguments, int columns, int rows) {
+  using Files = std::vector<std::pair<std::string, std::string>>;
+
+  TmuxPane(const std::string& lines, int columns, int rows, const Files& files = {}) {
     dir_ = std::string(TESTS_BINARY_DIR) + "/tty_test_" + std::to_string(getpid());
     std::system(("rm -rf " + Quoted(dir_) + " && mkdir -p " + Quoted(dir_)).c_str());
     socket_ = "kvtty" + std::to_string(getpid());
-    std::string probe = std::string(HELPERS_DIR) + "/console_probe";
-    std::string script = "cd " + Quoted(dir_) + " && stty -g > before; " + Quoted(probe) + " " +
-                         probe_arguments + " note; echo $? > rc; stty -g > after; sleep 60";
+    for (const auto& [name, content] : files) std::ofstream(dir_ + "/" + name) << content;
+    std::ofstream(dir_ + "/pane.sh") << "cd " + Quoted(dir_) + " || exit\nstty -g > before\n" +
+                                            lines + "\nstty -g > after\nsleep 60\n";
     Tmux("-f /dev/null new-session -d -x " + std::to_string(columns) + " -y " +
-         std::to_string(rows) + " -s t " + Quoted(script));
+         std::to_string(rows) + " -s t " + Quoted("bash " + Quoted(dir_ + "/pane.sh")));
   }
   ~TmuxPane() {
     Tmux("kill-server");
@@ -69,12 +89,30 @@ class TmuxPane {
     for (const std::string& line : Screen()) all += line + "\n";
     return all;
   }
-  // The program gave the terminal back as it found it.
-  void ExpectRestored() const {
-    EXPECT_FALSE(File("before").empty());
-    EXPECT_EQ(File("after"), File("before"));
-    EXPECT_EQ(Tmux("display-message -p -t t '#{alternate_on}'"), "0\n");
+  // The pane's modes that the program changes while it has the terminal.
+  std::string Modes() const {
+    return Tmux("display-message -p -t t 'alternate #{alternate_on} mouse #{mouse_standard_flag}"
+                "#{mouse_button_flag}#{mouse_any_flag}#{mouse_sgr_flag} wrap #{wrap_flag} cursor "
+                "#{cursor_flag}'");
   }
+  // The program gave the terminal back as it found it (the settings saved in
+  // the file against those of "before").
+  void ExpectRestored(const std::string& settings_file = "after") const {
+    EXPECT_FALSE(File("before").empty());
+    EXPECT_EQ(File(settings_file), File("before"));
+    EXPECT_EQ(Modes(), "alternate 0 mouse 0000 wrap 1 cursor 1\n");
+  }
+  // Right and Enter in the probe's box: the run ends with 0 after noting the
+  // choice, and the terminal is as it was.
+  void ChooseTheSecondButton() const {
+    Keys("Right");
+    Keys("Enter");
+    ASSERT_TRUE(UntilEnded()) << Joined();
+    EXPECT_EQ(File("rc"), "0\n");
+    EXPECT_NE(File("note").find("chosen 2"), std::string::npos);
+    ExpectRestored();
+  }
+  void Touch(const std::string& name) const { std::ofstream(dir_ + "/" + name) << "\n"; }
 
  private:
   std::string dir_, socket_;
@@ -88,7 +126,7 @@ class TtyTest : public ::testing::Test {
 };
 
 TEST_F(TtyTest, MessageBoxAppearsAndEnterEndsIt) {
-  TmuxPane pane("box", 80, 25);  // both streams are terminals: the tty display
+  TmuxPane pane(Probe("box"), 80, 25);  // both streams are terminals: the tty display
   ASSERT_TRUE(pane.UntilShown("Első sor")) << pane.Joined();
   std::vector<std::string> screen = pane.Screen();
   ASSERT_GE(screen.size(), 15u);
@@ -112,16 +150,11 @@ TEST_F(TtyTest, MessageBoxAppearsAndEnterEndsIt) {
   EXPECT_NE(coloured[0].find("48;2;85;85;85mFejléc"), std::string::npos);
   EXPECT_NE(coloured[13].find("38;2;255;255;255m\x1b[48;2;170;0;0m│"), std::string::npos) << coloured[13];
   EXPECT_NE(coloured[13].find("48;2;0;0;170m Ok "), std::string::npos);
-  pane.Keys("Right");
-  pane.Keys("Enter");
-  ASSERT_TRUE(pane.UntilEnded()) << pane.Joined();
-  EXPECT_EQ(pane.File("rc"), "0\n");
-  EXPECT_NE(pane.File("note").find("chosen 2"), std::string::npos);
-  pane.ExpectRestored();
+  pane.ChooseTheSecondButton();
 }
 
 TEST_F(TtyTest, ViewerScrollsOnDownAndEndsOnEsc) {
-  TmuxPane pane("view //TTY", 80, 25);
+  TmuxPane pane(Probe("view //TTY"), 80, 25);
   ASSERT_TRUE(pane.UntilShown("sor 23")) << pane.Joined();
   EXPECT_EQ(pane.Screen()[1], "sor 1");
   EXPECT_EQ(pane.Joined().find("sor 24"), std::string::npos);
@@ -139,7 +172,7 @@ TEST_F(TtyTest, ViewerScrollsOnDownAndEndsOnEsc) {
 }
 
 TEST_F(TtyTest, SigtermWhileABoxWaitsEndsTheRunWithZero) {
-  TmuxPane pane("wait", 80, 25);
+  TmuxPane pane(Probe("wait"), 80, 25);
   ASSERT_TRUE(pane.UntilShown("Első sor")) << pane.Joined();
   std::string note = pane.File("note");
   ASSERT_EQ(note.substr(0, 4), "pid ");
@@ -152,7 +185,7 @@ TEST_F(TtyTest, SigtermWhileABoxWaitsEndsTheRunWithZero) {
 }
 
 TEST_F(TtyTest, ASmallTerminalShowsWhatFitsAndAResizeRedraws) {
-  TmuxPane pane("box", 30, 8);
+  TmuxPane pane(Probe("box"), 30, 8);
   ASSERT_TRUE(pane.UntilShown("Fejléc ő")) << pane.Joined();
   std::vector<std::string> screen = pane.Screen();
   EXPECT_EQ(screen.size(), 8u);
@@ -165,6 +198,76 @@ TEST_F(TtyTest, ASmallTerminalShowsWhatFitsAndAResizeRedraws) {
   ASSERT_TRUE(pane.UntilEnded()) << pane.Joined();
   EXPECT_EQ(pane.File("rc"), "0\n");
   EXPECT_NE(pane.File("note").find("chosen 1"), std::string::npos);
+  pane.ExpectRestored();
+}
+
+TEST_F(TtyTest, CloseKeysWhileABoxWaitsEndTheRunAndGiveTheTerminalBack) {
+  for (const char* key : {"C-c", "C-\\"}) {
+    SCOPED_TRACE(key);
+    TmuxPane pane(Probe("box"), 80, 25);
+    ASSERT_TRUE(pane.UntilShown("Első sor")) << pane.Joined();
+    EXPECT_EQ(pane.Modes(), "alternate 1 mouse 1011 wrap 0 cursor 0\n");
+    pane.Keys(Quoted(key));
+    ASSERT_TRUE(pane.UntilEnded()) << pane.Joined();
+    EXPECT_EQ(pane.File("rc"), "0\n");
+    EXPECT_EQ(pane.File("note").find("chosen"), std::string::npos);  // the run ended in the box
+    pane.ExpectRestored();
+  }
+}
+
+// A signal that ends the program without being a close request still leaves
+// the terminal as it was.
+TEST_F(TtyTest, OtherEndingSignalsGiveTheTerminalBackFirst) {
+  for (int signal_number : {SIGUSR1, SIGALRM}) {
+    SCOPED_TRACE(signal_number);
+    TmuxPane pane(Probe("wait"), 80, 25);
+    ASSERT_TRUE(pane.UntilShown("Első sor")) << pane.Joined();
+    std::string note = pane.File("note");
+    ASSERT_EQ(note.substr(0, 4), "pid ");
+    ASSERT_EQ(kill(static_cast<pid_t>(std::stol(note.substr(4))), signal_number), 0);
+    ASSERT_TRUE(pane.UntilEnded()) << pane.Joined();
+    EXPECT_EQ(pane.File("rc"), std::to_string(128 + signal_number) + "\n");
+    pane.ExpectRestored();
+  }
+}
+
+TEST_F(TtyTest, CtrlZGivesTheTerminalBackAndFgTakesItAgainAndRedraws) {
+  // A shell with job control, as at an interactive prompt: the stopped probe
+  // gives it the terminal; it notes the settings, waits for "resume" and
+  // brings the probe back.
+  TmuxPane pane("set -m\n" + ProbeCommand("box") + "\nstty -g > stopped\n" + AwaitFile("resume") +
+                    "\nfg\necho $? > rc",
+                80, 25);
+  ASSERT_TRUE(pane.UntilShown("Első sor")) << pane.Joined();
+  pane.Keys("C-z");
+  ASSERT_TRUE(pane.Until([&] { return !pane.File("stopped").empty(); })) << pane.Joined();
+  pane.ExpectRestored("stopped");
+  EXPECT_EQ(pane.Joined().find("Első sor"), std::string::npos) << pane.Joined();
+  pane.Touch("resume");
+  ASSERT_TRUE(pane.UntilShown("Első sor")) << pane.Joined();
+  EXPECT_EQ(pane.Screen()[0], "Fejléc ő");
+  EXPECT_EQ(pane.Modes(), "alternate 1 mouse 1011 wrap 0 cursor 0\n");
+  pane.ChooseTheSecondButton();  // the box still answers its keys
+}
+
+TEST_F(TtyTest, CtrlCWhileTheClientRunsLetsItFinishAndEndsTheRunAfterIt) {
+  // The client's stand-in: it answers only once the test lets it go.
+  std::string standin = "echo $$ > started\n" + AwaitFile("go") +
+                        "\nprintf '<valasz/>' > response.xml\n";
+  TmuxPane pane(Probe("status-command"), 80, 25, {{"standin.sh", standin}});
+  ASSERT_TRUE(pane.UntilShown("Kommunikáció folyamatban")) << pane.Joined();
+  ASSERT_TRUE(pane.Until([&] { return !pane.File("started").empty(); }));
+  pane.Keys("C-c");
+  // The key reaches the terminal's foreground process group at once; the
+  // pause only makes sure that it has before the client may finish.
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  pane.Touch("go");
+  ASSERT_TRUE(pane.UntilEnded()) << pane.Joined();
+  EXPECT_EQ(pane.File("response.xml"), "<valasz/>");
+  EXPECT_EQ(pane.File("rc"), "0\n");
+  // The close request took effect at the clearing after the client.
+  EXPECT_NE(pane.File("note").find("command ended"), std::string::npos);
+  EXPECT_EQ(pane.File("note").find("handled"), std::string::npos);
   pane.ExpectRestored();
 }
 

@@ -438,36 +438,59 @@ TEST_F(X11Test, TheEndOfTheSessionEndsTheRunWithZero) {
   EXPECT_EQ(run->File("err"), "");
 }
 
-// Made smaller, the window takes a smaller font and keeps the whole grid,
-// centred; the red box (19 columns) shrinks with it.
-TEST_F(X11Test, AResizedWindowKeepsTheWholeGrid) {
+// Resized, larger or smaller, the window takes a font that fills it: the
+// grid of 80 x 25 cells spreads over the whole client area, with no margin,
+// and the text grows or shrinks with the cells.
+TEST_F(X11Test, AResizedWindowFillsItsClientAreaWithTheWholeGrid) {
   std::unique_ptr<ProgramRun> run = Probe("box");
   std::string window = WindowNamed("console_probe");
   ASSERT_FALSE(window.empty()) << run->File("err");
-  server_->Tool("xdotool windowsize --sync " + window + " 640 400");
-  auto red_span = [&](const Picture& p, int y) {
-    int first = -1, last = -1;
-    for (int x = 0; x < p.width; ++x)
-      if (p.At(x, y) == kRed) {
-        if (first < 0) first = x;
-        last = x;
+  // The first and last position along a line of pixels that has the colour.
+  auto span = [](const Picture& p, bool across, int at, const Rgb& colour) {
+    int first = -1, last = -1, length = across ? p.width : p.height;
+    for (int i = 0; i < length; ++i)
+      if ((across ? p.At(i, at) : p.At(at, i)) == colour) {
+        if (first < 0) first = i;
+        last = i;
       }
     return std::make_pair(first, last);
   };
-  Picture picture(std::string{});
-  bool redrawn = Until([&] {
-    picture = Grab(window);
-    return picture.width == 640 && picture.height == 400 && red_span(picture, 200).first >= 0 &&
-           red_span(picture, 200).second < 600;
-  });
-  ASSERT_TRUE(redrawn) << picture.width << "x" << picture.height;
-  auto [first, last] = red_span(picture, 200);
-  int width = last - first + 1;
-  EXPECT_LE(width, 19 * 8);
-  EXPECT_GE(width, 19 * 5);
-  EXPECT_NEAR((first + last) / 2, 320, 8);
-  EXPECT_EQ(picture.At(2, 2), kBlack);  // the margin outside the grid
-  Send(window, "key Return");
+  for (auto [width, height] : {std::pair{1000, 700}, std::pair{640, 400}, std::pair{1003, 611}}) {
+    SCOPED_TRACE(testing::Message() << width << "x" << height);
+    server_->Tool("xdotool windowsize --sync " + window + " " + std::to_string(width) + " " +
+                  std::to_string(height));
+    // The red box: columns 30 to 48 and rows 9 to 14 of the grid.
+    int left = 30 * width / 80, right = 49 * width / 80 - 1;
+    int top = 9 * height / 25, bottom = 15 * height / 25 - 1;
+    int middle_x = (left + right) / 2, middle_y = (top + bottom) / 2;
+    Picture picture(std::string{});
+    bool redrawn = Until([&] {
+      picture = Grab(window);
+      return picture.width == width && picture.height == height &&
+             std::abs(span(picture, true, middle_y, kRed).first - left) <= 1;
+    }, 15000);
+    ASSERT_TRUE(redrawn) << picture.width << "x" << picture.height << " red from "
+                         << span(picture, true, middle_y, kRed).first;
+    EXPECT_NEAR(span(picture, true, middle_y, kRed).second, right, 1);
+    EXPECT_NEAR(span(picture, false, middle_x, kRed).first, top, 1);
+    EXPECT_NEAR(span(picture, false, middle_x, kRed).second, bottom, 1);
+    // The cells reach the corners: "Fejléc" at the top left, the standard
+    // colour at the bottom right.
+    EXPECT_EQ(picture.At(0, 0), kDarkGrey);
+    EXPECT_EQ(picture.At(width - 1, height - 1), kLightGrey);
+    // "Első sor" on row 10 (inside the frame, columns 32 to 46): its letters
+    // stand about half a cell high.
+    int row_top = 10 * height / 25, row_bottom = 11 * height / 25, inked = 0;
+    for (int y = row_top; y < row_bottom; ++y) {
+      bool ink = false;
+      for (int x = 32 * width / 80; x < 47 * width / 80 && !ink; ++x) ink = picture.At(x, y) == kWhite;
+      inked += ink;
+    }
+    EXPECT_GE(inked, (row_bottom - row_top) / 2);
+    EXPECT_LT(inked, row_bottom - row_top);
+  }
+  Send(window, "mousemove " + std::to_string(35 * 1003 / 80 + 2) + " " +
+                   std::to_string(13 * 611 / 25 + 2) + " click 1");  // cell (13, 35): "Ok"
   EXPECT_EQ(run->Wait(), 0);
   EXPECT_NE(run->File("note").find("chosen 1"), std::string::npos);
 }

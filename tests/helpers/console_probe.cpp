@@ -43,6 +43,17 @@ void Main(const Value& first) {
     std::fflush(stdout);
     CLEARAREA(2, 0, 2);  // the next output acts on the close request
     std::puts("not reached");
+  } else if (mode == "status-command") {
+    // The exchange runner's steps around the HTTP client: the status line,
+    // the client (a stand-in in the working directory), then the clearing.
+    SCREENCOLOR("\"n/w\"");
+    CLEARAREA();
+    CURSORTO(2, 0);
+    SHOWTEXT(Text852("Kommunikáció folyamatban"));
+    RUNCOMMAND("sh ./standin.sh");
+    Note(file, "command ended");
+    CLEARAREA(2, 0, 2);
+    Note(file, "handled");
   } else if (mode == "capture-then-throw") {
     CAPTUREON(Arguments()[1]);
     PRINTLINE("kept");
