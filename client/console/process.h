@@ -11,14 +11,18 @@
 // when there is none).
 using MainProcedure = void (*)(const Value& first_argument);
 
-// The start-up: builds the argument list from argv (less argv[0] and every
-// argument beginning with "//", converted to code page 852), chooses the
+// The start-up: builds the argument list from the process's arguments in
+// code page 852 (argv on POSIX, GetCommandLineW on Windows; less the
+// program's name and every argument beginning with "//"), chooses the
 // display from the "//x11", "//tty", "//headless" options, installs the
 // run-time error report, calls main_procedure and returns the exit code.
 int RunProgram(int argc, char** argv, MainProcedure main_procedure);
 
-// The Windows rule of splitting a command line (no escapes; quotes toggle),
-// with the program's name dropped. The Windows build takes its arguments so.
+// The Windows rule of splitting a command line (no escapes; quotes toggle):
+// every word, the program's name first. The Windows build takes its
+// arguments so.
+std::vector<std::string> SplitCommandWords(const std::string& command_line);
+// The same with the program's name and the start-up options dropped.
 std::vector<std::string> SplitCommandLine(const std::string& command_line);
 
 int ARGCOUNT();
