@@ -3,8 +3,11 @@
 // shows a message: every failure is a result.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 
 #include "foundations/value.h"
 
@@ -14,7 +17,7 @@ const FileHandle kNoFile = -1;
 std::string READWHOLE(const Value& name);   // one trailing 0x1A dropped
 bool WRITEWHOLE(const Value& name, const std::string& text);
 FileHandle NEWFILE(const Value& name);      // created anew, not shared
-int64_t PUTBYTES(FileHandle handle, const std::string& text);
+int64_t PUTBYTES(FileHandle handle, std::string_view text);
 bool CLOSEFILE(FileHandle handle);
 int ERASEFILE(const Value& name);           // 0 deleted, -1 otherwise
 bool HASFILE(const Value& name);            // "*" and "?" match
@@ -24,3 +27,29 @@ std::string NAMEPART(const Value& path);
 // The system's error code of the last failed NEWFILE (0 after a success); the
 // run-time error report of a failed creation shows it.
 int LastFileError();
+
+// Reads a file as READWHOLE does (shared, up to the size it has when opened,
+// one trailing 0x1A dropped), but a piece at a time, so that a large file is
+// never held whole. Every piece but the last has exactly the size asked for;
+// a file that cannot be opened, an empty one and one holding only 0x1A give
+// no piece.
+class PieceReader {
+ public:
+  PieceReader(const Value& name, size_t piece_size);
+  ~PieceReader();
+  PieceReader(const PieceReader&) = delete;
+  PieceReader& operator=(const PieceReader&) = delete;
+
+  // The next piece, valid until the next call; empty after the last.
+  std::string_view Next();
+
+ private:
+  size_t Fill(char* at, size_t n);
+
+  int64_t handle_ = -1;
+  int64_t left_ = 0;        // bytes of the size taken at opening not yet read
+  size_t piece_size_;
+  bool held_ = false;       // the byte after the last piece waits at its end
+  bool done_ = false;
+  std::unique_ptr<char[]> buffer_;   // one piece and the byte after it
+};
