@@ -10,6 +10,8 @@
 #include <fstream>
 #include <functional>
 #include <random>
+#include <string_view>
+#include <vector>
 
 #include "foundations/codepage.h"
 #include "foundations/files.h"
@@ -71,6 +73,39 @@ TEST_F(Files, ReadwholeDropsOneTrailingEndOfFileByte) {
   EXPECT_EQ(READWHOLE(Value(5)), "");
   ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
   EXPECT_EQ(READWHOLE(Path("fifo")), "");  // returns at once, no writer needed
+}
+
+// Read in pieces, a file gives what READWHOLE gives, cut at the piece size:
+// one trailing 0x1A dropped also when it starts a piece of its own.
+TEST_F(Files, PieceReaderGivesReadwholeInPiecesOfTheSizeAskedFor) {
+  std::string bytes;
+  for (int i = 0; i < 40; ++i)
+    bytes += static_cast<char>(i * 7);
+  const std::string cases[] = {
+      "", "\x1A", "ab", "abc", "abc\x1A", "abcdef\x1A", "abcdefg\x1A", "abc\x1A\x1A",
+      bytes, bytes + "\x1A", bytes.substr(0, 39) + "\x1A", std::string(9, '\x1A'),
+  };
+  for (const std::string& c : cases) {
+    Put("f", c);
+    const std::string whole = READWHOLE(Path("f"));
+    for (size_t piece_size : {1, 3, 4, 7, 39, 40, 41, 100}) {
+      PieceReader reader(Path("f"), piece_size);
+      std::string joined;
+      std::vector<size_t> sizes;
+      for (std::string_view piece = reader.Next(); !piece.empty(); piece = reader.Next()) {
+        joined += piece;
+        sizes.push_back(piece.size());
+      }
+      EXPECT_EQ(joined, whole) << c.size() << " by " << piece_size;
+      for (size_t i = 0; i + 1 < sizes.size(); ++i)
+        EXPECT_EQ(sizes[i], piece_size) << c.size() << " by " << piece_size;
+      EXPECT_TRUE(reader.Next().empty());
+    }
+  }
+  for (const Value& unreadable : {Value(Path("missing")), Value(dir_), Value(5)}) {
+    PieceReader reader(unreadable, 3);
+    EXPECT_TRUE(reader.Next().empty());
+  }
 }
 
 TEST_F(Files, WritewholeWritesExactlyTheBytes) {
