@@ -31,7 +31,7 @@ size_t NameStart(const std::string& path) {
   return last == std::string::npos ? 0 : last + 1;
 }
 
-bool WriteAll(int64_t handle, const std::string& text) {
+bool WriteAll(int64_t handle, std::string_view text) {
   size_t done = 0;
   while (done < text.size()) {
     int64_t n = PlatformWrite(handle, text.data() + done, static_cast<int64_t>(text.size() - done));
@@ -135,10 +135,19 @@ std::string NAMEPART(const Value& path) {
 
 int LastFileError() { return g_last_error; }
 
-PieceReader::PieceReader(const Value& name, size_t piece_size) : piece_size_(piece_size) {
+PieceReader::PieceReader(const Value& name, size_t piece_size) {
   int error = 0;
   if (name.is_text())
     handle_ = PlatformOpenRead(PlatformFileName(name.text()), &error);
+  Start(piece_size);
+}
+
+PieceReader::PieceReader(int64_t handle, size_t piece_size) : handle_(handle), owned_(false) {
+  Start(piece_size);
+}
+
+void PieceReader::Start(size_t piece_size) {
+  piece_size_ = piece_size;
   if (handle_ < 0) {
     done_ = true;
     return;
@@ -149,7 +158,7 @@ PieceReader::PieceReader(const Value& name, size_t piece_size) : piece_size_(pie
 }
 
 PieceReader::~PieceReader() {
-  if (handle_ >= 0)
+  if (owned_ && handle_ >= 0)
     PlatformClose(handle_);
 }
 
@@ -166,6 +175,7 @@ size_t PieceReader::Fill(char* at, size_t n) {
     }
     got += static_cast<size_t>(read);
     left_ -= read;
+    offset_ += read;
   }
   return got;
 }
@@ -189,4 +199,27 @@ std::string_view PieceReader::Next() {
   if (have > 0 && buffer[have - 1] == '\x1A')
     --have;
   return {buffer, have};
+}
+
+bool RewriteInPlace(const Value& name, size_t piece_size,
+                    const std::function<std::string_view(std::string_view)>& convert) {
+  if (!name.is_text())
+    return false;
+  int error = 0;
+  const int64_t handle = PlatformOpenUpdate(PlatformFileName(name.text()), &error);
+  if (handle < 0)
+    return false;
+  bool written = true;
+  int64_t end = 0;  // where the next replacement goes, never past what was read
+  {
+    PieceReader reader(handle, piece_size);
+    for (std::string_view piece = reader.Next(); written && !piece.empty(); piece = reader.Next()) {
+      const std::string_view replacement = convert(piece);
+      written = PlatformSeek(handle, end) && WriteAll(handle, replacement) &&
+                PlatformSeek(handle, reader.offset_);
+      end += static_cast<int64_t>(replacement.size());
+    }
+  }
+  written = written && PlatformSeek(handle, end) && PlatformSetEnd(handle);
+  return PlatformClose(handle) && written;
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -44,12 +45,29 @@ class PieceReader {
   std::string_view Next();
 
  private:
+  friend bool RewriteInPlace(const Value&, size_t,
+                             const std::function<std::string_view(std::string_view)>&);
+  // Reads a file that the caller has opened and closes.
+  PieceReader(int64_t handle, size_t piece_size);
+  void Start(size_t piece_size);
   size_t Fill(char* at, size_t n);
 
   int64_t handle_ = -1;
+  bool owned_ = true;       // closed by the reader
+  int64_t offset_ = 0;      // bytes read from the file
   int64_t left_ = 0;        // bytes of the size taken at opening not yet read
-  size_t piece_size_;
+  size_t piece_size_ = 0;
   bool held_ = false;       // the byte after the last piece waits at its end
   bool done_ = false;
   std::unique_ptr<char[]> buffer_;   // one piece and the byte after it
 };
+
+// WRITEWHOLE(name, converted READWHOLE(name)) without holding the file whole:
+// the file, opened for reading and writing and not shared, is read in pieces
+// as PieceReader reads it, each piece is replaced by what `convert` returns
+// for it, and the file is ended after the last. The replacements, taken
+// together, may never be longer than the pieces they have been given so far.
+// False when the file cannot be opened so (it stays as it was) or a write
+// fails.
+bool RewriteInPlace(const Value& name, size_t piece_size,
+                    const std::function<std::string_view(std::string_view)>& convert);

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <random>
@@ -106,6 +107,46 @@ TEST_F(Files, PieceReaderGivesReadwholeInPiecesOfTheSizeAskedFor) {
     PieceReader reader(unreadable, 3);
     EXPECT_TRUE(reader.Next().empty());
   }
+}
+
+// Rewritten in place, a file ends as WRITEWHOLE of its converted READWHOLE
+// would leave it, the trailing 0x1A dropped and the rest cut off, and keeps
+// its mode; a file that another process holds, or none, stays as it was.
+TEST_F(Files, RewriteInPlaceWritesTheConvertedPiecesOverTheFile) {
+  std::string out;
+  auto drop_x = [&](std::string_view piece) {
+    out.clear();
+    for (char c : piece)
+      if (c != 'x')
+        out += c == 'a' ? 'A' : c;
+    return std::string_view(out);
+  };
+  const std::string cases[] = {"", "\x1A", "abc", "xxxxxxxa\x1A", "axbxcx\x1A\x1A",
+                               std::string(1000, 'x') + "tail", "a" + std::string(999, 'b')};
+  for (const std::string& c : cases) {
+    for (size_t piece_size : {1, 2, 7, 4096}) {
+      Put("f", c);
+      chmod(Path("f").c_str(), 0640);
+      std::string expected = READWHOLE(Path("f"));
+      std::erase(expected, 'x');
+      std::replace(expected.begin(), expected.end(), 'a', 'A');
+      EXPECT_TRUE(RewriteInPlace(Path("f"), piece_size, drop_x));
+      EXPECT_EQ(Raw("f"), expected) << c.size() << " by " << piece_size;
+      struct stat st;
+      ASSERT_EQ(stat(Path("f").c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 0777, 0640u);
+    }
+  }
+  EXPECT_FALSE(RewriteInPlace(Path("missing"), 3, drop_x));
+  EXPECT_FALSE(Exists("missing"));
+  EXPECT_FALSE(RewriteInPlace(dir_, 3, drop_x));
+  EXPECT_FALSE(RewriteInPlace(Value(2), 3, drop_x));
+
+  FileHandle h = NEWFILE(Path("held.xml"));
+  ASSERT_EQ(PUTBYTES(h, "axa"), 3);
+  EXPECT_EQ(InChild([&] { return RewriteInPlace(Path("held.xml"), 3, drop_x) ? 1 : 0; }), 0);
+  EXPECT_TRUE(CLOSEFILE(h));
+  EXPECT_EQ(Raw("held.xml"), "axa");
 }
 
 TEST_F(Files, WritewholeWritesExactlyTheBytes) {
