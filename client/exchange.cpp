@@ -2,6 +2,7 @@
 // status line, and the post-processing of the response file.
 #include "client/exchange.h"
 
+#include <memory>
 #include <vector>
 
 #include "client/console/console.h"
@@ -80,10 +81,22 @@ bool RunCurl(const std::string& operation, const std::string& request_file,
   return false;
 }
 
+// The response as READWHOLE reads it (one trailing 0x1A dropped), from UTF-8
+// to code page 852 and on to the ANSI code page, written back over itself a
+// piece at a time: an answer may be large. Each character takes no more
+// bytes than it had in UTF-8, so the text never overtakes what was read.
 void RewriteResponse(const std::string& response_file) {
   if (!TextEq(Settings().GetText("CHARCODE"), "ANSI"))
     return;
-  WRITEWHOLE(response_file, OEMTOACP(UTF8TOCP852(READWHOLE(response_file))));
+  const size_t piece_size = 64 * 1024;
+  Utf8To852 decoder;
+  const auto oem = std::make_unique_for_overwrite<char[]>(piece_size + 1);
+  std::string ansi;
+  RewriteInPlace(response_file, piece_size, [&](std::string_view piece) {
+    const size_t n = decoder.Convert(piece, oem.get());
+    ansi = OEMTOACP(Value(std::string(oem.get(), n)));
+    return std::string_view(ansi);
+  });
 }
 
 void Exchange(const std::string& operation, const std::string& request_file,

@@ -4,11 +4,11 @@
 #include "client/exchange.h"
 #include "client/function_steps.h"
 #include "client/manage.h"
-#include "foundations/base64.h"
 #include "foundations/files.h"
 #include "foundations/levels.h"
 #include "foundations/record.h"
 #include "foundations/text.h"
+#include "request/content.h"
 #include "request/envelope.h"
 #include "request/writer.h"
 
@@ -16,13 +16,13 @@ namespace {
 
 // The line of the Base64 content, as XMLBE would write it (the Base64
 // alphabet needs no escaping, is the same in UTF-8 and has no blanks), but
-// without the copies that XMLBE makes of its value: an invoice may be large.
-void WriteContentLine(const std::string& name, const std::string& content) {
+// written piece by piece as the file is encoded: an invoice may be large.
+void WriteContentLine(const std::string& name, const Content& content) {
   std::string opening;
   for (int64_t i = 0; i < XMLSZINT; ++i)
     opening += '\t';
   PUTBYTES(F1, opening + "<" + name + ">");
-  PUTBYTES(F1, content);
+  content.Each([](std::string_view piece) { PUTBYTES(F1, piece); });
   PUTBYTES(F1, Plus(Value("</" + name + ">"), Settings().Get("NL")).text());
 }
 
@@ -32,7 +32,8 @@ void MANAGEINV(const Value& invoice_file, const std::string& token) {
   ProcLevel level("MANAGEINV");
   Record& settings = Settings();
   level.at(__LINE__);
-  const Value content(ENCODE64(READWHOLE(invoice_file)));
+  // Read once for the signature and once more for the body, never whole.
+  const FileContent content(invoice_file);
   level.at(__LINE__);
   const std::string base = settings.GetText("CXMLNEV");
   const std::string request = base + "_invoicerequest.xml";
@@ -53,7 +54,7 @@ void MANAGEINV(const Value& invoice_file, const std::string& token) {
   XMLBE("invoiceOperation", Value(), "K");
   XMLBE("index", 1);
   XMLBE(from_2_0 ? "invoiceOperation" : "operation", operation);
-  WriteContentLine(from_2_0 ? "invoiceData" : "invoice", content.text());
+  WriteContentLine(from_2_0 ? "invoiceData" : "invoice", content);
   XMLBE("invoiceOperation", Value(), "Z");
   XMLBE("invoiceOperations", Value(), "Z");
   XMLBE("ManageInvoiceRequest", Value(), "Z");

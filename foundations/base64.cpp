@@ -2,6 +2,7 @@
 // the alphabet ("=" included) and drops the bits of an incomplete group.
 #include "foundations/base64.h"
 
+#include <algorithm>
 #include <array>
 
 #include "foundations/byte_order.h"
@@ -103,12 +104,10 @@ size_t EncodeTwelves(const uint8_t*, size_t, char*) { return 0; }
 
 #endif
 
-}  // namespace
-
-size_t Encode64(const uint8_t* in, size_t n, char* out) {
-  char* start = out;
-  size_t i = EncodeTwelves(in, n, out);
-  out += i / 3 * 4;
+// The groups from byte i on, which the vectors left, eight bytes at a time,
+// then the last group with its padding.
+size_t EncodeFrom(const uint8_t* in, size_t n, size_t i, char* start) {
+  char* out = start + i / 3 * 4;
   for (; i + 26 <= n; i += 24, out += 32) {
     EncodeSix(in + i, out);
     EncodeSix(in + i + 6, out + 8);
@@ -127,6 +126,16 @@ size_t Encode64(const uint8_t* in, size_t n, char* out) {
     out += 4;
   }
   return static_cast<size_t>(out - start);
+}
+
+}  // namespace
+
+size_t Encode64(const uint8_t* in, size_t n, char* out) {
+  return EncodeFrom(in, n, EncodeTwelves(in, n, out), out);
+}
+
+size_t Encode64Portable(const uint8_t* in, size_t n, char* out) {
+  return EncodeFrom(in, n, 0, out);
 }
 
 size_t Decode64(const char* text, size_t n, uint8_t* out) {
@@ -169,9 +178,16 @@ size_t Decode64(const char* text, size_t n, uint8_t* out) {
   return static_cast<size_t>(out - start);
 }
 
+// The result is built by appending pieces encoded on the stack rather than
+// zero-filled first and then overwritten: a large text is written once.
 std::string ENCODE64(const std::string& data) {
-  std::string out((data.size() + 2) / 3 * 4, '\0');
-  Encode64(reinterpret_cast<const uint8_t*>(data.data()), data.size(), out.data());
+  const auto* in = reinterpret_cast<const uint8_t*>(data.data());
+  std::string out;
+  out.reserve((data.size() + 2) / 3 * 4);
+  char piece[4096];
+  const size_t step = sizeof piece / 4 * 3;
+  for (size_t i = 0; i < data.size(); i += step)
+    out.append(piece, Encode64(in + i, std::min(step, data.size() - i), piece));
   return out;
 }
 

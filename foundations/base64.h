@@ -8,6 +8,8 @@
 
 // Writes 4 * ceil(n / 3) characters to out; returns their number.
 size_t Encode64(const uint8_t* in, size_t n, char* out);
+// The same in the form that runs on any processor, for comparison.
+size_t Encode64Portable(const uint8_t* in, size_t n, char* out);
 // Writes at most 3 * n / 4 + 1 bytes to out; returns their number.
 size_t Decode64(const char* in, size_t n, uint8_t* out);
 

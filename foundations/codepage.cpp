@@ -63,34 +63,31 @@ int ContinuationCount(unsigned char b) {
   return b < 0xFC ? 4 : 5;
 }
 
-// Runs the lenient UTF-8 decoder over the bytes and hands every code point it
-// emits to `emit`. At most one unfinished sequence is pending; its value is
-// held in 16 bits.
-template <typename Emit>
-void DecodeUtf8(const std::string& utf8, Emit emit) {
-  uint32_t value = 0;
-  int expected = 0;
+}  // namespace
+
+// The lenient UTF-8 decoder. At most one unfinished sequence is pending; its
+// value is held in 16 bits, and it carries over to the next piece.
+size_t Utf8To852::Convert(std::string_view utf8, char* out) {
+  size_t at = 0;
   for (unsigned char b : utf8) {
-    if (expected > 0) {
+    if (expected_ > 0) {
       if (b >= 0x80 && b <= 0xBF) {
-        value = ((value << 6) | (b & 0x3Fu)) & 0xFFFFu;
-        if (--expected == 0)
-          emit(value);
+        value_ = ((value_ << 6) | (b & 0x3Fu)) & 0xFFFFu;
+        if (--expected_ == 0)
+          out[at++] = ByteFor(value_);
         continue;
       }
-      emit(value);  // interrupted: the value gathered so far
-      expected = 0;
+      out[at++] = ByteFor(value_);  // interrupted: the value gathered so far
+      expected_ = 0;
     }
-    expected = ContinuationCount(b);
-    if (expected == 0)
-      emit(b);
+    expected_ = ContinuationCount(b);
+    if (expected_ == 0)
+      out[at++] = ByteFor(b);
     else
-      value = b & (0x3Fu >> expected);
+      value_ = b & (0x3Fu >> expected_);
   }
-  // A sequence still pending at the end is dropped.
+  return at;
 }
-
-}  // namespace
 
 int UnicodeTo852(uint32_t code_point) {
   if (code_point >= 0x10000)
@@ -112,12 +109,10 @@ std::string CP852TOUTF8(const Value& text) {
   return out;
 }
 
+// A sequence still pending at the end is dropped.
 std::string UTF8TOCP852(const std::string& utf8) {
-  size_t length = 0;
-  DecodeUtf8(utf8, [&](uint32_t) { ++length; });
-  std::string out(length, '\0');
-  size_t at = 0;
-  DecodeUtf8(utf8, [&](uint32_t cp) { out[at++] = ByteFor(cp); });
+  std::string out(utf8.size() + 1, '\0');
+  out.resize(Utf8To852().Convert(utf8, out.data()));
   return out;
 }
 

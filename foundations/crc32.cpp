@@ -21,8 +21,10 @@ constexpr std::array<uint32_t, 256> kTable = MakeTable();
 
 }  // namespace
 
-uint32_t Crc32(const uint8_t* data, size_t n) {
-  uint32_t r = 0xFFFFFFFFu;
+uint32_t Crc32(const uint8_t* data, size_t n) { return Crc32Continue(0, data, n); }
+
+uint32_t Crc32Continue(uint32_t crc, const uint8_t* data, size_t n) {
+  uint32_t r = crc ^ 0xFFFFFFFFu;
   for (size_t i = 0; i < n; ++i)
     r = kTable[(r ^ data[i]) & 0xFFu] ^ (r >> 8);
   return r ^ 0xFFFFFFFFu;

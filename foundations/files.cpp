@@ -2,6 +2,7 @@
 // from code page 852 before they reach the system; contents pass unchanged.
 #include "foundations/files.h"
 
+#include <algorithm>
 #include <set>
 
 #include "foundations/files_platform.h"
@@ -30,7 +31,7 @@ size_t NameStart(const std::string& path) {
   return last == std::string::npos ? 0 : last + 1;
 }
 
-bool WriteAll(int64_t handle, const std::string& text) {
+bool WriteAll(int64_t handle, std::string_view text) {
   size_t done = 0;
   while (done < text.size()) {
     int64_t n = PlatformWrite(handle, text.data() + done, static_cast<int64_t>(text.size() - done));
@@ -91,7 +92,7 @@ FileHandle NEWFILE(const Value& name) {
   return handle;
 }
 
-int64_t PUTBYTES(FileHandle handle, const std::string& text) {
+int64_t PUTBYTES(FileHandle handle, std::string_view text) {
   if (!OpenHandles().count(handle) || text.empty())
     return 0;
   int64_t n = PlatformWrite(handle, text.data(), static_cast<int64_t>(text.size()));
@@ -133,3 +134,92 @@ std::string NAMEPART(const Value& path) {
 }
 
 int LastFileError() { return g_last_error; }
+
+PieceReader::PieceReader(const Value& name, size_t piece_size) {
+  int error = 0;
+  if (name.is_text())
+    handle_ = PlatformOpenRead(PlatformFileName(name.text()), &error);
+  Start(piece_size);
+}
+
+PieceReader::PieceReader(int64_t handle, size_t piece_size) : handle_(handle), owned_(false) {
+  Start(piece_size);
+}
+
+void PieceReader::Start(size_t piece_size) {
+  piece_size_ = piece_size;
+  if (handle_ < 0) {
+    done_ = true;
+    return;
+  }
+  left_ = PlatformSize(handle_);
+  // Not zero-filled: every byte handed out has been read first.
+  buffer_ = std::make_unique_for_overwrite<char[]>(piece_size_ + 1);
+}
+
+PieceReader::~PieceReader() {
+  if (owned_ && handle_ >= 0)
+    PlatformClose(handle_);
+}
+
+// Reads up to n bytes, fewer only at the size taken at opening or where a
+// read gives nothing.
+size_t PieceReader::Fill(char* at, size_t n) {
+  size_t got = 0;
+  while (got < n && left_ > 0) {
+    const int64_t want = std::min(static_cast<int64_t>(n - got), left_);
+    const int64_t read = PlatformRead(handle_, at + got, want);
+    if (read <= 0) {
+      left_ = 0;
+      break;
+    }
+    got += static_cast<size_t>(read);
+    left_ -= read;
+    offset_ += read;
+  }
+  return got;
+}
+
+// A piece goes out only once the byte after it has been read, so that the
+// last byte of the file is known as such and a 0x1A there can be dropped.
+std::string_view PieceReader::Next() {
+  if (done_)
+    return {};
+  char* buffer = buffer_.get();
+  size_t have = 0;
+  if (held_) {
+    buffer[0] = buffer[piece_size_];
+    have = 1;
+  }
+  have += Fill(buffer + have, piece_size_ + 1 - have);
+  held_ = have == piece_size_ + 1;
+  if (held_)
+    return {buffer, piece_size_};
+  done_ = true;
+  if (have > 0 && buffer[have - 1] == '\x1A')
+    --have;
+  return {buffer, have};
+}
+
+bool RewriteInPlace(const Value& name, size_t piece_size,
+                    const std::function<std::string_view(std::string_view)>& convert) {
+  if (!name.is_text())
+    return false;
+  int error = 0;
+  const int64_t handle = PlatformOpenUpdate(PlatformFileName(name.text()), &error);
+  if (handle < 0)
+    return false;
+  bool written = true;
+  int64_t end = 0;  // where the next replacement goes, never past what was read
+  {
+    PieceReader reader(handle, piece_size);
+    for (std::string_view piece = reader.Next(); written && !piece.empty(); piece = reader.Next()) {
+      const std::string_view replacement = convert(piece);
+      written = PlatformSeek(handle, end) && WriteAll(handle, replacement) &&
+                PlatformSeek(handle, reader.offset_);
+      end += static_cast<int64_t>(replacement.size());
+    }
+  }
+  written = written && PlatformSeek(handle, end) && PlatformSetEnd(handle);
+  return PlatformClose(handle) && written;
+}

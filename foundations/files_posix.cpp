@@ -1,7 +1,8 @@
 // files_posix.cpp: the file operations on POSIX. Names become UTF-8 through
 // the code page 852 table with "\" turned into "/". Created files get the mode
-// 0600; "no sharing" is an exclusive, non-blocking flock held until the file
-// is closed, so a second creator fails. Reading takes no lock.
+// 0600; "no sharing" (creating, or rewriting in place) is an exclusive,
+// non-blocking flock held until the file is closed, so a second creator
+// fails. Reading takes no lock.
 #include "foundations/files_platform.h"
 
 #include <dirent.h>
@@ -82,16 +83,10 @@ bool Visible(const std::string& directory, const std::string& entry) {
   return !entry.empty() && IsRegular(directory + entry);
 }
 
-}  // namespace
-
-std::string PlatformFileName(const std::string& name852) {
-  std::string name = CP852TOUTF8(name852);
-  std::replace(name.begin(), name.end(), '\\', '/');
-  return name;
-}
-
-int64_t PlatformOpenRead(const std::string& name, int* error) {
-  int fd = AboveStandardStreams(open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+// Opens an existing regular file; anything else (a directory, a FIFO, a
+// device) fails as a directory does.
+int OpenRegular(const std::string& name, int flags, int* error) {
+  int fd = AboveStandardStreams(open(name.c_str(), flags | O_NONBLOCK | O_CLOEXEC));
   if (fd < 0)
     return Fail(name, error);
   struct stat st;
@@ -104,6 +99,25 @@ int64_t PlatformOpenRead(const std::string& name, int* error) {
   return fd;
 }
 
+// Reads and writes wait again once the file is open.
+void Blocking(int fd) {
+  int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0)
+    fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+}
+
+}  // namespace
+
+std::string PlatformFileName(const std::string& name852) {
+  std::string name = CP852TOUTF8(name852);
+  std::replace(name.begin(), name.end(), '\\', '/');
+  return name;
+}
+
+int64_t PlatformOpenRead(const std::string& name, int* error) {
+  return OpenRegular(name, O_RDONLY, error);
+}
+
 int64_t PlatformCreate(const std::string& name, int* error) {
   // Not O_TRUNC: a file that another creator holds must stay as it is.
   int fd = AboveStandardStreams(open(name.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0600));
@@ -111,9 +125,17 @@ int64_t PlatformCreate(const std::string& name, int* error) {
     return Fail(name, error);
   if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ftruncate(fd, 0) != 0)
     return Fail(name, error, fd);
-  int flags = fcntl(fd, F_GETFL);
-  if (flags >= 0)
-    fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  Blocking(fd);
+  return fd;
+}
+
+int64_t PlatformOpenUpdate(const std::string& name, int* error) {
+  int fd = OpenRegular(name, O_RDWR, error);
+  if (fd < 0)
+    return -1;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+    return Fail(name, error, fd);
+  Blocking(fd);
   return fd;
 }
 
@@ -144,6 +166,15 @@ int64_t PlatformWrite(int64_t handle, const void* buffer, int64_t n) {
     done += put;
   }
   return done;
+}
+
+bool PlatformSeek(int64_t handle, int64_t offset) {
+  return lseek(static_cast<int>(handle), static_cast<off_t>(offset), SEEK_SET) == offset;
+}
+
+bool PlatformSetEnd(int64_t handle) {
+  const off_t here = lseek(static_cast<int>(handle), 0, SEEK_CUR);
+  return here >= 0 && ftruncate(static_cast<int>(handle), here) == 0;
 }
 
 bool PlatformClose(int64_t handle) { return close(static_cast<int>(handle)) == 0; }

@@ -53,6 +53,13 @@ int64_t PlatformCreate(const std::string& name, int* error) {
   return FromHandle(h, error);
 }
 
+// Without FILE_FLAG_BACKUP_SEMANTICS a directory is refused, as on POSIX.
+int64_t PlatformOpenUpdate(const std::string& name, int* error) {
+  HANDLE h = CreateFileW(Wide(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return FromHandle(h, error);
+}
+
 int64_t PlatformSize(int64_t handle) {
   DWORD high = 0;
   DWORD low = GetFileSize(AsHandle(handle), &high);
@@ -79,6 +86,14 @@ int64_t PlatformWrite(int64_t handle, const void* buffer, int64_t n) {
   }
   return done;
 }
+
+bool PlatformSeek(int64_t handle, int64_t offset) {
+  LARGE_INTEGER to;
+  to.QuadPart = offset;
+  return SetFilePointerEx(AsHandle(handle), to, nullptr, FILE_BEGIN) != 0;
+}
+
+bool PlatformSetEnd(int64_t handle) { return SetEndOfFile(AsHandle(handle)) != 0; }
 
 bool PlatformClose(int64_t handle) { return CloseHandle(AsHandle(handle)) != 0; }
 

@@ -1,5 +1,7 @@
 // sha512.cpp: SHA-512. Whole blocks are compressed where they lie in the
-// caller's buffer; only the last, incomplete block is copied.
+// caller's buffer; only the last, incomplete block is copied. The rounds are
+// compiled twice: for any processor, and with BMI2's rorx where the processor
+// has it, chosen when first used.
 #include "foundations/sha512.h"
 
 #include <bit>
@@ -38,17 +40,36 @@ constexpr uint64_t kRound[80] = {
     0x4cc5d4becb3e42b6, 0x597f299cfc657e2a, 0x5fcb6fab3ad6faec, 0x6c44198c4a475817,
 };
 
-// The rotations nested so that each applies to the running result:
+// Each function of the standard in two forms. Rotations that overwrite their
+// operand (ror) favour nesting, so that each applies to the running result:
 // rotr(rotr(rotr(x, 5) ^ x, 6) ^ x, 28) = rotr(x, 28) ^ rotr(x, 34) ^ rotr(x, 39).
-uint64_t BigSigma0(uint64_t x) { return std::rotr(std::rotr(std::rotr(x, 5) ^ x, 6) ^ x, 28); }
-uint64_t BigSigma1(uint64_t x) { return std::rotr(std::rotr(std::rotr(x, 23) ^ x, 4) ^ x, 14); }
-uint64_t SmallSigma0(uint64_t x) { return std::rotr(std::rotr(x, 7) ^ x, 1) ^ (x >> 7); }
-uint64_t SmallSigma1(uint64_t x) { return std::rotr(std::rotr(x, 42) ^ x, 19) ^ (x >> 6); }
+// With BMI2's rorx, which leaves its source alone, the three rotations of
+// the plain form run side by side.
+template <bool Rorx>
+[[gnu::always_inline]] inline uint64_t BigSigma0(uint64_t x) {
+  if constexpr (Rorx)
+    return std::rotr(x, 28) ^ std::rotr(x, 34) ^ std::rotr(x, 39);
+  return std::rotr(std::rotr(std::rotr(x, 5) ^ x, 6) ^ x, 28);
+}
+template <bool Rorx>
+[[gnu::always_inline]] inline uint64_t BigSigma1(uint64_t x) {
+  if constexpr (Rorx)
+    return std::rotr(x, 14) ^ std::rotr(x, 18) ^ std::rotr(x, 41);
+  return std::rotr(std::rotr(std::rotr(x, 23) ^ x, 4) ^ x, 14);
+}
+[[gnu::always_inline]] inline uint64_t SmallSigma0(uint64_t x) {
+  return std::rotr(std::rotr(x, 7) ^ x, 1) ^ (x >> 7);
+}
+[[gnu::always_inline]] inline uint64_t SmallSigma1(uint64_t x) {
+  return std::rotr(std::rotr(x, 42) ^ x, 19) ^ (x >> 6);
+}
 
 // One round on the working variables v, which rotate by renaming: in round
 // j, a is v[-j mod 8], b is v[1 - j mod 8] and so on. b_xor_c carries a ^ b
 // into the next round, where it is b ^ c.
-inline void Round(uint64_t v[8], int j, uint64_t k_plus_w, uint64_t& b_xor_c) {
+template <bool Rorx>
+[[gnu::always_inline]] inline void Round(uint64_t v[8], int j, uint64_t k_plus_w,
+                                         uint64_t& b_xor_c) {
   uint64_t& a = v[(16 - j) & 7];
   uint64_t& b = v[(17 - j) & 7];
   uint64_t& d = v[(19 - j) & 7];
@@ -56,9 +77,9 @@ inline void Round(uint64_t v[8], int j, uint64_t k_plus_w, uint64_t& b_xor_c) {
   uint64_t& f = v[(21 - j) & 7];
   uint64_t& g = v[(22 - j) & 7];
   uint64_t& h = v[(23 - j) & 7];
-  uint64_t t1 = h + BigSigma1(e) + (((f ^ g) & e) ^ g) + k_plus_w;
+  uint64_t t1 = h + BigSigma1<Rorx>(e) + (((f ^ g) & e) ^ g) + k_plus_w;
   uint64_t a_xor_b = a ^ b;
-  uint64_t t2 = BigSigma0(a) + ((a_xor_b & b_xor_c) ^ b);
+  uint64_t t2 = BigSigma0<Rorx>(a) + ((a_xor_b & b_xor_c) ^ b);
   b_xor_c = a_xor_b;
   d += t1;
   h = t1 + t2;
@@ -66,7 +87,8 @@ inline void Round(uint64_t v[8], int j, uint64_t k_plus_w, uint64_t& b_xor_c) {
 
 // The 80 rounds with the message schedule kept as a rolling window of 16
 // words.
-void Compress(uint64_t hash[8], const uint8_t block[128]) {
+template <bool Rorx>
+[[gnu::always_inline]] inline void CompressOne(uint64_t hash[8], const uint8_t block[128]) {
   uint64_t w[16];
   uint64_t v[8];
   std::memcpy(v, hash, sizeof v);
@@ -74,28 +96,57 @@ void Compress(uint64_t hash[8], const uint8_t block[128]) {
 #pragma GCC unroll 16
   for (int j = 0; j < 16; ++j) {
     w[j] = Load64BE(block + 8 * j);
-    Round(v, j, kRound[j] + w[j], b_xor_c);
+    Round<Rorx>(v, j, kRound[j] + w[j], b_xor_c);
   }
   for (int i = 16; i < 80; i += 16) {
 #pragma GCC unroll 16
     for (int j = 0; j < 16; ++j) {
       w[j] += SmallSigma1(w[(j + 14) & 15]) + w[(j + 9) & 15] + SmallSigma0(w[(j + 1) & 15]);
-      Round(v, j, kRound[i + j] + w[j], b_xor_c);
+      Round<Rorx>(v, j, kRound[i + j] + w[j], b_xor_c);
     }
   }
   for (int i = 0; i < 8; ++i)
     hash[i] += v[i];
 }
 
-}  // namespace
+[[gnu::noinline]] void CompressPortable(uint64_t hash[8], const uint8_t* blocks, size_t n) {
+  for (; n > 0; --n, blocks += 128)
+    CompressOne<false>(hash, blocks);
+}
 
-void Sha512(const uint8_t* data, size_t n, uint8_t digest[64]) {
+#if defined(__x86_64__) && defined(__GNUC__)
+
+__attribute__((target("bmi2"))) void CompressBmi2(uint64_t hash[8], const uint8_t* blocks,
+                                                   size_t n) {
+  for (; n > 0; --n, blocks += 128)
+    CompressOne<true>(hash, blocks);
+}
+
+bool HasBmi2() { return __builtin_cpu_supports("bmi2"); }
+
+#else
+
+void CompressBmi2(uint64_t*, const uint8_t*, size_t) {}
+bool HasBmi2() { return false; }
+
+#endif
+
+bool UseBmi2() {
+  static const bool use = HasBmi2();
+  return use;
+}
+
+using CompressBlocks = void (*)(uint64_t hash[8], const uint8_t* blocks, size_t n);
+
+// The digest of n bytes with whole blocks compressed by `compress`.
+void Digest(CompressBlocks compress, const uint8_t* data, size_t n, uint8_t digest[64]) {
   uint64_t hash[8];
   std::memcpy(hash, kInitial, sizeof hash);
   const uint64_t bit_length_low = static_cast<uint64_t>(n) << 3;
   const uint64_t bit_length_high = static_cast<uint64_t>(n) >> 61;
-  for (; n >= 128; data += 128, n -= 128)
-    Compress(hash, data);
+  compress(hash, data, n / 128);
+  data += n / 128 * 128;
+  n %= 128;
   // The tail, 0x80, zeros and the 128-bit length: one block, or two when the
   // tail leaves no room for the length.
   uint8_t last[256] = {};
@@ -105,10 +156,19 @@ void Sha512(const uint8_t* data, size_t n, uint8_t digest[64]) {
   size_t blocks = n < 112 ? 1 : 2;
   Store64BE(last + 128 * blocks - 16, bit_length_high);
   Store64BE(last + 128 * blocks - 8, bit_length_low);
-  for (size_t b = 0; b < blocks; ++b)
-    Compress(hash, last + 128 * b);
+  compress(hash, last, blocks);
   for (int i = 0; i < 8; ++i)
     Store64BE(digest + 8 * i, hash[i]);
+}
+
+}  // namespace
+
+void Sha512(const uint8_t* data, size_t n, uint8_t digest[64]) {
+  Digest(UseBmi2() ? CompressBmi2 : CompressPortable, data, n, digest);
+}
+
+void Sha512Portable(const uint8_t* data, size_t n, uint8_t digest[64]) {
+  Digest(CompressPortable, data, n, digest);
 }
 
 std::string SHA512HEX(const Value& data) {

@@ -2,6 +2,7 @@
 
 #include "foundations/clock.h"
 #include "foundations/levels.h"
+#include "foundations/raise.h"
 #include "foundations/random.h"
 #include "foundations/record.h"
 #include "foundations/sha512.h"
@@ -62,12 +63,14 @@ bool IsManageRoot(const std::string& root_name) {
   return false;
 }
 
-// The content digest of "+" of the operation and the content; two texts are
-// hashed one after the other rather than joined, the content being large.
-std::string OperationDigest(const Value& operation, const Value& content) {
-  if (operation.is_text() && content.is_text())
-    return ContentDigest(operation.text(), content.text());
-  return ContentDigest(Plus(operation, content).text());
+// The content digest of "+" of the operation and the content, hashed one
+// after the other rather than joined, the content being large. "+" takes
+// nothing but two texts here: a number as the operation, or a request
+// without content, raises its error.
+std::string OperationDigest(const Value& operation, const Content& content) {
+  if (!operation.is_text() || !content.is_text())
+    RaiseError(ErrorPlus());
+  return ContentDigest(operation.text(), content);
 }
 
 // "QK", the local date, the local seconds since midnight and 001..999.
@@ -96,6 +99,10 @@ std::string StampDigits(const std::string& cts) {
 }  // namespace
 
 void XMLELEJE(const std::string& root_name, const Value& content) {
+  XMLELEJE(root_name, TextContent(content));
+}
+
+void XMLELEJE(const std::string& root_name, const Content& content) {
   ProcLevel level("XMLELEJE");
   Record& settings = Settings();
 
@@ -145,7 +152,7 @@ void XMLELEJE(const std::string& root_name, const Value& content) {
       level.at(__LINE__);
       input = Plus(input, OperationDigest(settings.Get("OPERATION"), content));
     } else {
-      input = Plus(input, ContentChecksum(content.text()));
+      input = Plus(input, ContentChecksum(content));
     }
   }
   const std::string rs = SignatureOf(input.text(), v.t2);

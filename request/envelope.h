@@ -9,6 +9,7 @@
 #include <string>
 
 #include "foundations/value.h"
+#include "request/content.h"
 
 // Every namespace URI of the requests and of the annulment document is this
 // base followed by its path ("/NTCA/1.0/common", "/OSA/3.0/api", ...).
@@ -20,3 +21,5 @@ inline constexpr char kNamespaceBase[] = "http://schemas.nav.gov.hu";
 // none. The settings are read as each line needs them, so a missing one
 // raises with the lines before it already in the file.
 void XMLELEJE(const std::string& root_name, const Value& content = Value());
+// The same with the content read piece by piece as the signature needs it.
+void XMLELEJE(const std::string& root_name, const Content& content);

@@ -7,14 +7,17 @@
 
 #include <string>
 
+#include "request/content.h"
+
 // The content digest of the two manage requests from schema version 2.0: the
 // upper-case SHA3-512 of the operation directly followed by the Base64 text.
 std::string ContentDigest(const std::string& operation_and_content);
 // The same digest of the operation and the content handed apart, so that a
-// large content is hashed in place instead of being copied to be joined.
-std::string ContentDigest(const std::string& operation, const std::string& content);
+// large content is hashed piece by piece instead of being joined.
+std::string ContentDigest(const std::string& operation, const Content& content);
 // Below schema version 2.0: the CRC-32 of the Base64 text in decimal digits.
 std::string ContentChecksum(const std::string& content);
+std::string ContentChecksum(const Content& content);
 
 // The upper-case digest of the joined signature input.
 std::string SignatureOf(const std::string& input, bool sha3);

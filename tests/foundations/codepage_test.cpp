@@ -7,6 +7,8 @@
 #include <map>
 #include <random>
 #include <sstream>
+#include <string_view>
+#include <vector>
 
 #include "foundations/codepage.h"
 
@@ -157,5 +159,35 @@ TEST(CodePageUtf8, AnyBytesDecodeSafelyAndEvery852TextComesBack) {
     for (char& c : bytes) c = static_cast<char>(random() % 256);
     EXPECT_LE(UTF8TOCP852(bytes).size(), bytes.size());
     EXPECT_EQ(UTF8TOCP852(CP852TOUTF8(bytes)), bytes);
+  }
+}
+
+// Handed over in pieces, the decoder gives what it gives the whole text: a
+// sequence split between pieces is completed, one left open at the end is
+// dropped, and no piece gives more than one byte beyond its own size.
+TEST(CodePageUtf8, PiecesDecodeAsTheWholeText) {
+  std::mt19937 random(1250);
+  std::vector<std::string> texts = {"\xC5\x91\xC3\xA1", "\xE2\x82\xAC" "a\xC3",
+                                    "\xF0\x9F\x98\x80x", "\xC3" "A\xE2\x82" "B"};
+  for (int round = 0; round < 300; ++round) {
+    std::string bytes(random() % 24, '\0');
+    for (char& c : bytes) c = static_cast<char>(0x80 + random() % 128);
+    texts.push_back(bytes);
+  }
+  for (const std::string& text : texts) {
+    const std::string whole = UTF8TOCP852(text);
+    for (size_t piece = 1; piece <= 5; ++piece) {
+      Utf8To852 decoder;
+      std::string joined;
+      char out[8];
+      for (size_t at = 0; at < text.size(); at += piece) {
+        const std::string_view part = std::string_view(text).substr(at, piece);
+        const size_t n = decoder.Convert(part, out);
+        ASSERT_LE(n, part.size() + 1);
+        joined.append(out, n);
+        ASSERT_LE(joined.size(), at + part.size());
+      }
+      EXPECT_EQ(joined, whole) << piece;
+    }
   }
 }

@@ -1,6 +1,8 @@
 // CRC32SUM, ENCODE64, DECODE64 and HEXTEXT.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "crypto_test_bytes.h"
 #include "foundations/base64.h"
 #include "foundations/crc32.h"
@@ -13,6 +15,10 @@ TEST(Crc32, CheckValueEmptyAndLargest) {
   // with Python's zlib.crc32).
   EXPECT_EQ(CRC32SUM("kvitalink\xce\x32\xd8\x90"), 4294967295u);
   EXPECT_EQ(CRC32SUM(std::string("\0", 1)), 3523407757u);
+  // Continued over pieces, the CRC of the whole.
+  const auto* digits = reinterpret_cast<const uint8_t*>("123456789");
+  EXPECT_EQ(Crc32Continue(Crc32Continue(Crc32(digits, 4), digits + 4, 0), digits + 4, 5),
+            3421780262u);
 }
 
 namespace {
@@ -82,4 +88,22 @@ TEST(HexText, BytesHighNibbleFirst) {
   const uint8_t bytes[] = {0x00, 0xAB, 0xFF};
   EXPECT_EQ(HEXTEXT(bytes, 3), "00abff");
   EXPECT_EQ(HEXTEXT(bytes, 0), "");
+}
+
+// The vector form in use here, and the pieces in which ENCODE64 builds a
+// long result, give what the portable form gives: every short length, and
+// lengths on both sides of the pieces of 3072 bytes.
+TEST(Base64, PortableFormMatchesTheOneInUse) {
+  const std::string data = Pattern(10000);
+  std::vector<size_t> lengths;
+  for (size_t n = 0; n <= 300; ++n)
+    lengths.push_back(n);
+  for (size_t n : {3071, 3072, 3073, 6143, 6144, 6146, 10000})
+    lengths.push_back(n);
+  for (size_t n : lengths) {
+    std::string portable((n + 2) / 3 * 4, '\0');
+    ASSERT_EQ(Encode64Portable(reinterpret_cast<const uint8_t*>(data.data()), n, portable.data()),
+              portable.size());
+    ASSERT_EQ(ENCODE64(data.substr(0, n)), portable) << n;
+  }
 }

@@ -7,10 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <fstream>
 #include <functional>
 #include <random>
+#include <string_view>
+#include <vector>
 
 #include "foundations/codepage.h"
 #include "foundations/files.h"
@@ -73,6 +76,79 @@ TEST_F(Files, ReadwholeDropsOneTrailingEndOfFileByte) {
   EXPECT_EQ(READWHOLE(Value(5)), "");
   ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
   EXPECT_EQ(READWHOLE(Path("fifo")), "");  // returns at once, no writer needed
+}
+
+// Read in pieces, a file gives what READWHOLE gives, cut at the piece size:
+// one trailing 0x1A dropped also when it starts a piece of its own.
+TEST_F(Files, PieceReaderGivesReadwholeInPiecesOfTheSizeAskedFor) {
+  std::string bytes;
+  for (int i = 0; i < 40; ++i)
+    bytes += static_cast<char>(i * 7);
+  const std::string cases[] = {
+      "", "\x1A", "ab", "abc", "abc\x1A", "abcdef\x1A", "abcdefg\x1A", "abc\x1A\x1A",
+      bytes, bytes + "\x1A", bytes.substr(0, 39) + "\x1A", std::string(9, '\x1A'),
+  };
+  for (const std::string& c : cases) {
+    Put("f", c);
+    const std::string whole = READWHOLE(Path("f"));
+    for (size_t piece_size : {1, 3, 4, 7, 39, 40, 41, 100}) {
+      PieceReader reader(Path("f"), piece_size);
+      std::string joined;
+      std::vector<size_t> sizes;
+      for (std::string_view piece = reader.Next(); !piece.empty(); piece = reader.Next()) {
+        joined += piece;
+        sizes.push_back(piece.size());
+      }
+      EXPECT_EQ(joined, whole) << c.size() << " by " << piece_size;
+      for (size_t i = 0; i + 1 < sizes.size(); ++i)
+        EXPECT_EQ(sizes[i], piece_size) << c.size() << " by " << piece_size;
+      EXPECT_TRUE(reader.Next().empty());
+    }
+  }
+  for (const Value& unreadable : {Value(Path("missing")), Value(dir_), Value(5)}) {
+    PieceReader reader(unreadable, 3);
+    EXPECT_TRUE(reader.Next().empty());
+  }
+}
+
+// Rewritten in place, a file ends as WRITEWHOLE of its converted READWHOLE
+// would leave it, the trailing 0x1A dropped and the rest cut off, and keeps
+// its mode; a file that another process holds, or none, stays as it was.
+TEST_F(Files, RewriteInPlaceWritesTheConvertedPiecesOverTheFile) {
+  std::string out;
+  auto drop_x = [&](std::string_view piece) {
+    out.clear();
+    for (char c : piece)
+      if (c != 'x')
+        out += c == 'a' ? 'A' : c;
+    return std::string_view(out);
+  };
+  const std::string cases[] = {"", "\x1A", "abc", "xxxxxxxa\x1A", "axbxcx\x1A\x1A",
+                               std::string(1000, 'x') + "tail", "a" + std::string(999, 'b')};
+  for (const std::string& c : cases) {
+    for (size_t piece_size : {1, 2, 7, 4096}) {
+      Put("f", c);
+      chmod(Path("f").c_str(), 0640);
+      std::string expected = READWHOLE(Path("f"));
+      std::erase(expected, 'x');
+      std::replace(expected.begin(), expected.end(), 'a', 'A');
+      EXPECT_TRUE(RewriteInPlace(Path("f"), piece_size, drop_x));
+      EXPECT_EQ(Raw("f"), expected) << c.size() << " by " << piece_size;
+      struct stat st;
+      ASSERT_EQ(stat(Path("f").c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 0777, 0640u);
+    }
+  }
+  EXPECT_FALSE(RewriteInPlace(Path("missing"), 3, drop_x));
+  EXPECT_FALSE(Exists("missing"));
+  EXPECT_FALSE(RewriteInPlace(dir_, 3, drop_x));
+  EXPECT_FALSE(RewriteInPlace(Value(2), 3, drop_x));
+
+  FileHandle h = NEWFILE(Path("held.xml"));
+  ASSERT_EQ(PUTBYTES(h, "axa"), 3);
+  EXPECT_EQ(InChild([&] { return RewriteInPlace(Path("held.xml"), 3, drop_x) ? 1 : 0; }), 0);
+  EXPECT_TRUE(CLOSEFILE(h));
+  EXPECT_EQ(Raw("held.xml"), "axa");
 }
 
 TEST_F(Files, WritewholeWritesExactlyTheBytes) {
