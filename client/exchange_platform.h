@@ -5,16 +5,19 @@
 
 #include <string>
 
-// The separator that joins a directory and a file name: "/" on POSIX.
+// The separator that joins a directory and a file name: "/" on POSIX, "\" on
+// Windows.
 extern const char kDirSeparator[];
-// The HTTP client's file name in CURLDIR: "curl" on POSIX.
+// The HTTP client's file name in CURLDIR: "curl" on POSIX, "curl.exe" on
+// Windows.
 extern const char kCurlProgram[];
 
 // A path as one word of the command line: on POSIX every "\" turned into "/"
 // (as the file operations name the file) and the whole enclosed in single
-// quotes, a "'" inside written as '\''.
+// quotes, a "'" inside written as '\''; on Windows unchanged, in double quotes.
 std::string CommandLinePath(const std::string& path);
 // Any other item that carries a setting's text, as one word of the command
 // line that the command interpreter passes on unchanged: on POSIX enclosed in
-// single quotes, a "'" inside written as '\''.
+// single quotes, a "'" inside written as '\''; on Windows in double quotes, a
+// '"' inside written twice.
 std::string CommandLineWord(const std::string& text);

@@ -1,12 +1,13 @@
 // files_platform.h: what the file operations need of the system, one
 // implementation per platform (files_posix.cpp, files_win32.cpp). Names here
-// are already converted from code page 852 to the system's form.
+// are what PlatformFileName made of the code page 852 name.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-// The name as the system takes it: on POSIX UTF-8 with "\" turned into "/".
+// The name as the system takes it: on POSIX UTF-8 with "\" turned into "/";
+// on Windows the 852 name itself, widened to UTF-16 by each call.
 std::string PlatformFileName(const std::string& name852);
 
 // Open for reading, shared; -1 on failure.

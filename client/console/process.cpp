@@ -9,7 +9,6 @@
 #include "client/console/process_platform.h"
 #include "client/console/report.h"
 #include "client/console/screen.h"
-#include "foundations/codepage.h"
 
 namespace {
 
@@ -44,6 +43,19 @@ DisplayChoice ChoiceOf(const std::vector<std::string>& options) {
   return choice;
 }
 
+#if defined(_WIN32)
+// The console window of its own unless "//headless" asks for nothing.
+std::unique_ptr<Display> ChooseDisplay(DisplayChoice choice) {
+  std::unique_ptr<Display> display;
+#if KVITALINK_HAVE_WIN32_WINDOW
+  if (choice != DisplayChoice::Headless)
+    display = MakeWin32Display();
+#else
+  (void)choice;
+#endif
+  return display ? std::move(display) : MakeHeadlessDisplay();
+}
+#else
 // The window of its own when the build has one and the server opens, else
 // the terminal, else nothing.
 std::unique_ptr<Display> ChooseDisplay(DisplayChoice choice) {
@@ -56,6 +68,7 @@ std::unique_ptr<Display> ChooseDisplay(DisplayChoice choice) {
     display = MakeTtyDisplay();
   return display ? std::move(display) : MakeHeadlessDisplay();
 }
+#endif
 
 // The executable's file name without directory and extension.
 std::string InitialTitle(const std::string& path) {
@@ -67,7 +80,7 @@ std::string InitialTitle(const std::string& path) {
 
 }  // namespace
 
-std::vector<std::string> SplitCommandLine(const std::string& command_line) {
+std::vector<std::string> SplitCommandWords(const std::string& command_line) {
   std::vector<std::string> arguments;
   std::string current;
   bool begun = false, quoted = false;
@@ -86,6 +99,11 @@ std::vector<std::string> SplitCommandLine(const std::string& command_line) {
   }
   if (begun)
     arguments.push_back(current);
+  return arguments;
+}
+
+std::vector<std::string> SplitCommandLine(const std::string& command_line) {
+  std::vector<std::string> arguments = SplitCommandWords(command_line);
   if (!arguments.empty())
     arguments.erase(arguments.begin());
   std::erase_if(arguments, IsStartupOption);
@@ -96,12 +114,11 @@ int RunProgram(int argc, char** argv, MainProcedure main_procedure) {
   RunState& run = Run();
   run = RunState{};
   std::vector<std::string> options;
-  for (int i = 1; i < argc; ++i) {
-    std::string argument = argv[i];
+  for (const std::string& argument : ProcessArguments(argc, argv)) {
     if (IsStartupOption(argument))
       options.push_back(argument);
     else
-      run.arguments.push_back(UTF8TOCP852(argument));
+      run.arguments.push_back(argument);
   }
   TheScreen().Reset(InitialTitle(PROGRAMPATH()));
   InstallCloseSignals();

@@ -17,8 +17,11 @@ using MainProcedure = void (*)(const Value& first_argument);
 // run-time error report, calls main_procedure and returns the exit code.
 int RunProgram(int argc, char** argv, MainProcedure main_procedure);
 
-// The Windows rule of splitting a command line (no escapes; quotes toggle),
-// with the program's name dropped. The Windows build takes its arguments so.
+// The Windows rule of splitting a command line (no escapes; quotes toggle):
+// every word, the program's name first. The Windows build takes its
+// arguments so.
+std::vector<std::string> SplitCommandWords(const std::string& command_line);
+// The same with the program's name and the start-up options dropped.
 std::vector<std::string> SplitCommandLine(const std::string& command_line);
 
 int ARGCOUNT();

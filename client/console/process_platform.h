@@ -2,6 +2,12 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+// The arguments of the process in code page 852, less the program's own name,
+// start-up options included: on POSIX argv as the system split it (UTF-8);
+// on Windows GetCommandLineW split by SplitCommandWords (argc and argv unused).
+std::vector<std::string> ProcessArguments(int argc, char** argv);
 
 // The full path of the running executable, in code page 852.
 std::string ExecutablePath();

@@ -1,4 +1,4 @@
-// process_posix.cpp: the executable's path, /bin/sh -c, standard error.
+// process_posix.cpp: argv, the executable's path, /bin/sh -c, standard error.
 #include "client/console/process_platform.h"
 
 #include <errno.h>
@@ -11,6 +11,13 @@
 #include "foundations/codepage.h"
 
 extern char** environ;
+
+std::vector<std::string> ProcessArguments(int argc, char** argv) {
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc; ++i)
+    arguments.push_back(UTF8TOCP852(argv[i]));
+  return arguments;
+}
 
 std::string ExecutablePath() {
   std::vector<char> buffer(4096);
