@@ -6,13 +6,6 @@
 // left mouse button into the key queue, WM_CLOSE and the end of the session
 // as close requests. Messages are taken only when the console services the
 // display.
-#ifndef UNICODE
-#define UNICODE
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include <algorithm>

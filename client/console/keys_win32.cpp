@@ -1,13 +1,6 @@
 // keys_win32.cpp: virtual keys and typed characters as keys of the key queue.
 #include "client/console/keys_win32.h"
 
-#ifndef UNICODE
-#define UNICODE
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include "foundations/codepage.h"
