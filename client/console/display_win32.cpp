@@ -73,6 +73,7 @@ class Win32Display : public Display {
   Win32Display& operator=(const Win32Display&) = delete;
 
   ~Win32Display() override {
+    destroying_ = true;
     if (window_)
       DestroyWindow(window_);
     if (font_)
@@ -119,10 +120,13 @@ class Win32Display : public Display {
     screen_ = &screen;
     for (int bells = screen.TakeBells(); bells > 0; --bells)
       MessageBeep(MB_OK);
+    if (!window_)
+      return;  // destroyed from outside: the close request is made already
     if (screen.rows() != rows_ || screen.columns() != columns_) {
       rows_ = screen.rows();
       columns_ = screen.columns();
       shown_.clear();
+      chosen_for_width_ = chosen_for_height_ = 0;
       ChooseFont();
     }
     InvalidateChangedCells(screen);
@@ -222,6 +226,11 @@ class Win32Display : public Display {
         if (w)
           RequestClose();
         return true;
+      case WM_NCDESTROY:
+        window_ = nullptr;
+        if (!destroying_)
+          RequestClose();
+        return false;
       default:
         return false;
     }
@@ -391,6 +400,7 @@ class Win32Display : public Display {
 
   HWND window_ = nullptr;
   bool registered_ = false;
+  bool destroying_ = false;
   bool shown_yet_ = false;
   Screen* screen_ = nullptr;  // the model whose key queue input goes to
   HFONT font_ = nullptr;
