@@ -245,7 +245,15 @@ def grab(server, window):
 def look_at_the_box(server, window):
     title = server.tool("xprop", "-id", str(window), "-notype", "_NET_WM_NAME").decode("utf-8", "replace")
     check(('"' + TITLE) in title, "window title begins %r (%s)" % (TITLE, title.strip()))
-    picture = grab(server, window)
+    # The window opens with the cleared screen; the box follows at once.
+    def box_shown():
+        shot = grab(server, window)
+        if shot.width < COLUMNS or shot.height < ROWS:
+            return None
+        cells = Cells(shot)
+        x, y = 38 * cells.width + 1, 16 * cells.height + 1
+        return shot if shot.at(x, y) == BLUE else None
+    picture = until(box_shown, 15) or grab(server, window)
     exact = picture.width > 0 and picture.width % COLUMNS == 0 and picture.height % ROWS == 0
     if not check(exact, "client area of exactly 80 x 25 cells (%d x %d pixels)"
                  % (picture.width, picture.height)):
