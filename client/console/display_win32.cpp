@@ -190,13 +190,16 @@ class Win32Display : public Display {
       case WM_ERASEBKGND:
         *result = 1;  // painting covers the whole client area
         return true;
-      case WM_SIZE:
-        if (w != SIZE_MINIMIZED && LOWORD(l) > 0 && HIWORD(l) > 0) {
-          client_width_ = LOWORD(l);
-          client_height_ = HIWORD(l);
+      case WM_SIZE: {
+        RECT client;
+        if (w != SIZE_MINIMIZED && GetClientRect(window_, &client) && client.right > 0 &&
+            client.bottom > 0) {
+          client_width_ = client.right;
+          client_height_ = client.bottom;
           ChooseFont();
         }
         return true;
+      }
       case WM_SETFOCUS:
         focused_ = true;
         MakeCaret();
