@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "foundations/clock_platform.h"
+#include "foundations/rounding.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ int64_t OffsetAt(const Stamp& local) {
   if (!PlatformLocalToUtc(broken, &utc))
     return PlatformPresentOffset();
   double offset_ms = static_cast<double>(Absolute(broken) - Absolute(utc));
-  return static_cast<int64_t>(std::round(offset_ms / 1000));  // halves away from zero
+  return static_cast<int64_t>(RoundHalfAway(offset_ms / 1000));
 }
 
 }  // namespace

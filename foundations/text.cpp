@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "foundations/raise.h"
+#include "foundations/rounding.h"
 
 namespace {
 
@@ -255,7 +256,7 @@ std::string NUMTEXT(double number, std::optional<double> width) {
   const size_t w = static_cast<size_t>(width ? WholeWidth(*width) : 10);
   if (!std::isfinite(number))
     return std::string(w, '*');
-  double rounded = std::round(number);  // half away from zero
+  double rounded = RoundHalfAway(number);
   std::string digits = WholeDigits(std::fabs(rounded));
   if (rounded < 0 && digits != "0")
     digits.insert(digits.begin(), '-');

@@ -11,8 +11,9 @@
 // when there is none).
 using MainProcedure = void (*)(const Value& first_argument);
 
-// The start-up: builds the argument list from argv (less argv[0] and every
-// argument beginning with "//", converted to code page 852), chooses the
+// The start-up: builds the argument list from the process's arguments in
+// code page 852 (argv on POSIX, GetCommandLineW on Windows; less the
+// program's name and every argument beginning with "//"), chooses the
 // display from the "//x11", "//tty", "//headless" options, installs the
 // run-time error report, calls main_procedure and returns the exit code.
 int RunProgram(int argc, char** argv, MainProcedure main_procedure);
