@@ -9,7 +9,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <array>
 #include <string>
 #include <vector>
 
