@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "client/console/process.h"
+#include "client/exchange_platform.h"
 #include "client/console/process_platform.h"
 #include "foundations/clock_platform.h"
 #include "foundations/codepage.h"
@@ -275,6 +276,12 @@ TEST_F(Win32Process, TheCommandInterpretersExitStatus) {
   const std::string probe = Dir852() + "\\a dir & more\\probe.exe";
   EXPECT_EQ(RunCommandInterpreter("\"" + probe + "\" \"one & two\" three \"-m60\" >NUL 2>&1"), 3);
   EXPECT_EQ(RunCommandInterpreter("\"" + probe + "\" 2>NUL"), 0);
+  // A setting's text with quotes and "&" stays one quoted word: nothing of
+  // it reaches cmd.exe as a command of its own.
+  const std::string marker = Dir852() + "\\injected.txt";
+  const std::string word = CommandLineWord("a\" & echo x > \"" + marker + "\" & \"b");
+  EXPECT_EQ(RunCommandInterpreter(CommandLinePath(probe) + " " + word + " >NUL 2>&1"), 1);
+  EXPECT_EQ(GetFileAttributesW((dir_ + L"\\injected.txt").c_str()), INVALID_FILE_ATTRIBUTES);
   const std::string executable = ExecutablePath();
   EXPECT_EQ(executable.substr(executable.size() - 25), "\\platform_win32_tests.exe");
 }
