@@ -29,7 +29,8 @@ std::unique_ptr<Display> MakeTtyDisplay();
 // A window of its own on the X server that DISPLAY names; nullptr when that
 // does not open. Only a build with Xlib has it.
 std::unique_ptr<Display> MakeX11Display();
-// The console window of its own on Windows; nullptr when it cannot be made.
+// A window of its own on Windows; nullptr when its class or the window
+// cannot be made. Only the Windows build has it.
 std::unique_ptr<Display> MakeWin32Display();
 
 // The display the console services (headless until one is set).
