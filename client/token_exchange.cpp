@@ -10,21 +10,14 @@
 #include "client/functions.h"
 #include "client/manage.h"
 #include "client/token_answer.h"
-#include "foundations/aes128.h"
-#include "foundations/base64.h"
 #include "foundations/codepage.h"
 #include "foundations/files.h"
 #include "foundations/record.h"
 #include "foundations/text.h"
 #include "request/envelope.h"
-#include "request/reader.h"
 #include "request/writer.h"
 
 namespace {
-
-const size_t kTokenLength = 48;
-const int kTokenExtraAbove = 16;   // a byte above this code extends the token
-const int kLowestTokenByte = 33;
 
 // The base of the token, submission and annulment file names: the invoice
 // file without its extension for a submission, else INVOICEXML/teszt.
@@ -33,24 +26,6 @@ std::string FileNameBase(bool submission) {
   if (submission)
     return DIRPART(invoice_xml) + NAMEPART(invoice_xml);
   return Plus(invoice_xml, Value(std::string(kDirSeparator) + "teszt")).text();
-}
-
-// The first 48 bytes of the decrypted block and the following ones above 16.
-std::string TokenOf(const std::string& block) {
-  std::string token = block.substr(0, kTokenLength);
-  for (size_t i = kTokenLength; i < block.size(); ++i) {
-    if (static_cast<unsigned char>(block[i]) <= kTokenExtraAbove)
-      break;
-    token += block[i];
-  }
-  return token;
-}
-
-bool IsUsableToken(const std::string& token) {
-  for (char c : token)
-    if (static_cast<unsigned char>(c) < kLowestTokenByte)
-      return false;
-  return true;
 }
 
 void WriteTokenRequest(const std::string& path) {
@@ -81,10 +56,9 @@ void TokenExchange() {
     answer = WithoutPrefixes(answer);
   RewriteResponse(response);
 
-  if (!TextEq(XMLBANYASZ(answer, "funcCode"), "OK"))
+  if (!IsAcceptedAnswer(answer))
     return;
-  std::string encoded = XMLBANYASZ(answer, "encodedExchangeToken");
-  std::string token = TokenOf(AES128(Value(DECODE64(encoded)), settings.Get("TECHKULCS")));
+  std::string token = TokenOfAnswer(answer, settings.Get("TECHKULCS"));
   if (!IsUsableToken(token))
     StopWithMessage(Text852(
         ";;A token kérés sikeres, de a token dekódolása sikertelen, érvénytelen karaktereket "
