@@ -6,6 +6,7 @@
 
 #include "client/console/close_signals.h"
 #include "client/console/display.h"
+#include "client/console/display_choice.h"
 #include "client/console/process_platform.h"
 #include "client/console/report.h"
 #include "client/console/screen.h"
@@ -30,8 +31,6 @@ std::string Lower(std::string text) {
   return text;
 }
 
-enum class DisplayChoice { Automatic, X11, Tty, Headless };
-
 DisplayChoice ChoiceOf(const std::vector<std::string>& options) {
   DisplayChoice choice = DisplayChoice::Automatic;
   for (const std::string& option : options) {
@@ -42,33 +41,6 @@ DisplayChoice ChoiceOf(const std::vector<std::string>& options) {
   }
   return choice;
 }
-
-#if defined(_WIN32)
-// The console window of its own unless "//headless" asks for nothing.
-std::unique_ptr<Display> ChooseDisplay(DisplayChoice choice) {
-  std::unique_ptr<Display> display;
-#if KVITALINK_HAVE_WIN32_WINDOW
-  if (choice != DisplayChoice::Headless)
-    display = MakeWin32Display();
-#else
-  (void)choice;
-#endif
-  return display ? std::move(display) : MakeHeadlessDisplay();
-}
-#else
-// The window of its own when the build has one and the server opens, else
-// the terminal, else nothing.
-std::unique_ptr<Display> ChooseDisplay(DisplayChoice choice) {
-  std::unique_ptr<Display> display;
-#if KVITALINK_HAVE_X11
-  if (choice == DisplayChoice::Automatic || choice == DisplayChoice::X11)
-    display = MakeX11Display();
-#endif
-  if (!display && choice != DisplayChoice::Headless)
-    display = MakeTtyDisplay();
-  return display ? std::move(display) : MakeHeadlessDisplay();
-}
-#endif
 
 // The executable's file name without directory and extension.
 std::string InitialTitle(const std::string& path) {
