@@ -234,10 +234,9 @@ def masked(request):
 
 
 def messages(text, platform):
-    """Standard error as the same text on both systems: line ends, the
-    program's name in the heading, and the run-time error report, which
-    Windows writes in code page 852 bytes and Linux in UTF-8."""
-    text = text.replace(b"\r\n", b"\n")
+    """Standard error as the same text on both systems: the program's name in
+    the heading, and the run-time error report, which Windows writes in code
+    page 852 bytes and Linux in UTF-8. Line ends stay as written."""
     if platform == "windows":
         cut = text.find(b"\nError ")
         if cut >= 0:
@@ -252,13 +251,39 @@ def compare(case, version, linux, windows):
            "exit codes %d and %d" % (linux["exit"], windows["exit"]))
     expect(label, messages(linux["err"], "linux") == messages(windows["err"], "windows"),
            "messages %r and %r" % (linux["err"], windows["err"]))
-    expect(label, linux["out"] == windows["out"].replace(b"\r\n", b"\n"),
+    expect(label, linux["out"] == windows["out"],
            "standard output %r and %r" % (linux["out"], windows["out"]))
     for name in sorted(set(linux["files"]) | set(windows["files"])):
         a, b = linux["files"].get(name), windows["files"].get(name)
         if name.endswith("request.xml") and a is not None and b is not None:
             a, b = masked(a), masked(b)
         expect(label, a == b, "%s differs:\n  %r\n  %r" % (name, a, b))
+
+
+def compare_change_log(args):
+    """ "/?" without a window: the change log on standard output byte for
+    byte as on Linux (its own CR LF line ends, nothing added to them)."""
+    label = "change log [Linux and Windows]"
+    runs = {}
+    for platform in ("linux", "windows"):
+        work = os.path.join(args.work, "changelog", platform)
+        os.makedirs(work)
+        if platform == "windows":
+            command = [args.wine, os.path.abspath(args.windows_exe), "//headless", "/?"]
+        else:
+            command = [os.path.abspath(args.linux_exe), "//headless", "/?"]
+        runs[platform] = subprocess.run(command, cwd=work, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+        expect(label, runs[platform].returncode == 0,
+               "%s exit code %d" % (platform, runs[platform].returncode))
+    linux, windows = runs["linux"], runs["windows"]
+    expect(label, b"\r\n" in linux.stdout and b"\r\r" not in linux.stdout,
+           "Linux standard output %r" % linux.stdout[:200])
+    expect(label, linux.stdout == windows.stdout,
+           "standard output %r and %r" % (linux.stdout[:200], windows.stdout[:200]))
+    expect(label, linux.stderr == windows.stderr,
+           "standard error %r and %r" % (linux.stderr[:200], windows.stderr[:200]))
+    print("ran %s" % label, flush=True)
 
 
 def main():
@@ -284,6 +309,8 @@ def main():
             compare(case, version, results["linux"], results["windows"])
             count += 1
             print("ran %s %s" % (case.name, version), flush=True)
+    compare_change_log(args)
+    count += 1
     print("%d cases, %d failures" % (count, len(failures)))
     return 1 if failures else 0
 
