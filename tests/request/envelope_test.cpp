@@ -64,7 +64,6 @@ TEST_F(EnvelopeTest, PendingSignatureFillsInTheSignatureOfTheContent) {
     const std::string pending = Write([&] {
       PendingSignature signature;
       XMLELEJE(c.root, signature);
-      EXPECT_NE(ReadFileBytes(path_).find(std::string(128, '0')), std::string::npos) << c.xsd;
       for (size_t at = 0; at < content.size(); at += 7)
         signature.Add(std::string_view(content).substr(at, 7));
       signature.Complete();
