@@ -17,12 +17,18 @@ namespace {
 // The line of the Base64 content, as XMLBE would write it (the Base64
 // alphabet needs no escaping, is the same in UTF-8 and has no blanks), but
 // written piece by piece as the file is encoded: an invoice may be large.
-void WriteContentLine(const std::string& name, const Content& content) {
+// Each piece goes to the signature as it is written, so the file is read
+// once and the signature covers exactly what the request carries.
+void WriteContentLine(const std::string& name, const Content& content,
+                      PendingSignature& signature) {
   std::string opening;
   for (int64_t i = 0; i < XMLSZINT; ++i)
     opening += '\t';
   PUTBYTES(F1, opening + "<" + name + ">");
-  content.Each([](std::string_view piece) { PUTBYTES(F1, piece); });
+  content.Each([&](std::string_view piece) {
+    signature.Add(piece);
+    PUTBYTES(F1, piece);
+  });
   PUTBYTES(F1, Plus(Value("</" + name + ">"), Settings().Get("NL")).text());
 }
 
@@ -32,7 +38,7 @@ void MANAGEINV(const Value& invoice_file, const std::string& token) {
   ProcLevel level("MANAGEINV");
   Record& settings = Settings();
   level.at(__LINE__);
-  // Read once for the signature and once more for the body, never whole.
+  // Read once, a piece at a time, for the signature and the body together.
   const FileContent content(invoice_file);
   level.at(__LINE__);
   const std::string base = settings.GetText("CXMLNEV");
@@ -42,7 +48,8 @@ void MANAGEINV(const Value& invoice_file, const std::string& token) {
   level.at(__LINE__);
   CreateRequestFile(request);
   level.at(__LINE__);
-  XMLELEJE("ManageInvoiceRequest", content);
+  PendingSignature signature;
+  XMLELEJE("ManageInvoiceRequest", signature);
   const Value operation = settings.Get("OPERATION");
   const bool from_2_0 = TextGe(settings.GetText("XSDVERZIO"), "2.0");
   level.at(__LINE__);
@@ -54,7 +61,8 @@ void MANAGEINV(const Value& invoice_file, const std::string& token) {
   XMLBE("invoiceOperation", Value(), "K");
   XMLBE("index", 1);
   XMLBE(from_2_0 ? "invoiceOperation" : "operation", operation);
-  WriteContentLine(from_2_0 ? "invoiceData" : "invoice", content);
+  WriteContentLine(from_2_0 ? "invoiceData" : "invoice", content, signature);
+  signature.Complete();
   XMLBE("invoiceOperation", Value(), "Z");
   XMLBE("invoiceOperations", Value(), "Z");
   XMLBE("ManageInvoiceRequest", Value(), "Z");

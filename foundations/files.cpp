@@ -99,6 +99,20 @@ int64_t PUTBYTES(FileHandle handle, std::string_view text) {
   return n > 0 ? n : 0;
 }
 
+int64_t OpenFileSize(FileHandle handle) {
+  if (!OpenHandles().count(handle))
+    return -1;
+  return PlatformSize(handle);
+}
+
+bool PutBytesAt(FileHandle handle, int64_t offset, std::string_view text) {
+  if (!OpenHandles().count(handle) || offset < 0)
+    return false;
+  const bool written = PlatformSeek(handle, offset) && WriteAll(handle, text);
+  const int64_t end = PlatformSize(handle);
+  return end >= 0 && PlatformSeek(handle, end) && written;
+}
+
 bool CLOSEFILE(FileHandle handle) {
   if (!OpenHandles().erase(handle))
     return false;

@@ -20,6 +20,13 @@ bool WRITEWHOLE(const Value& name, const std::string& text);
 FileHandle NEWFILE(const Value& name);      // created anew, not shared
 int64_t PUTBYTES(FileHandle handle, std::string_view text);
 bool CLOSEFILE(FileHandle handle);
+// The size of a file that NEWFILE gave out and that is still open; for a file
+// written from its start by PUTBYTES alone, the offset of the next PUTBYTES.
+// -1 for any other handle or when the size cannot be told.
+int64_t OpenFileSize(FileHandle handle);
+// Writes the text over the bytes at the offset of such a file, then moves back
+// to its end, where PUTBYTES goes on; false when any of it fails.
+bool PutBytesAt(FileHandle handle, int64_t offset, std::string_view text);
 int ERASEFILE(const Value& name);           // 0 deleted, -1 otherwise
 bool HASFILE(const Value& name);            // "*" and "?" match
 std::string DIRPART(const Value& path);

@@ -2,7 +2,7 @@
 // the request signature covers and the body carries. It is either a text
 // already in memory (the annulment document) or a file encoded piece by
 // piece as it is read (the invoice), so that a large invoice is never held
-// whole: the signature and the body each take one pass over the file.
+// whole.
 #pragma once
 
 #include <functional>
@@ -33,7 +33,8 @@ class TextContent : public Content {
 };
 
 // ENCODE64 of READWHOLE of a file: its bytes less one trailing 0x1A, the
-// empty text when it cannot be read. The file is read anew at every pass.
+// empty text when it cannot be read. The file is read anew at every pass;
+// the submission makes one, for the signature and the body together.
 class FileContent : public Content {
  public:
   explicit FileContent(const Value& file_name) : file_name_(file_name) {}

@@ -1,6 +1,7 @@
 #include "request/envelope.h"
 
 #include "foundations/clock.h"
+#include "foundations/files.h"
 #include "foundations/levels.h"
 #include "foundations/raise.h"
 #include "foundations/random.h"
@@ -63,15 +64,22 @@ bool IsManageRoot(const std::string& root_name) {
   return false;
 }
 
-// The content digest of "+" of the operation and the content, hashed one
-// after the other rather than joined, the content being large. "+" takes
-// nothing but two texts here: a number as the operation, or a request
-// without content, raises its error.
-std::string OperationDigest(const Value& operation, const Content& content) {
-  if (!operation.is_text() || !content.is_text())
-    RaiseError(ErrorPlus());
-  return ContentDigest(operation.text(), content);
+// The content digest of a manage root begins with the operation from 2.0 on.
+// "+" takes nothing but two texts here: a number as the operation, or a
+// request without content, raises its error.
+ContentDigester DigesterFor(bool sha3, const Value& operation, bool content_is_text) {
+  ContentDigester digester(sha3);
+  if (sha3) {
+    if (!operation.is_text() || !content_is_text)
+      RaiseError(ErrorPlus());
+    digester.Add(operation.text());
+  }
+  return digester;
 }
+
+// Stands in for the signature until the content has been written: as long
+// as every signature, 64 bytes in upper-case hex.
+const std::string kPlaceholder(128, '0');
 
 // "QK", the local date, the local seconds since midnight and 001..999.
 std::string RequestId() {
@@ -96,15 +104,12 @@ std::string StampDigits(const std::string& cts) {
   return REPLACEALL(Value(digits), ".000Z");
 }
 
-}  // namespace
-
-void XMLELEJE(const std::string& root_name, const Value& content) {
-  XMLELEJE(root_name, TextContent(content));
-}
-
-void XMLELEJE(const std::string& root_name, const Content& content) {
+// The envelope; the signature is made of `content` at once or, without it,
+// left pending and returned.
+PendingSignature WriteEnvelope(const std::string& root_name, const Content* content) {
   ProcLevel level("XMLELEJE");
   Record& settings = Settings();
+  PendingSignature pending;
 
   level.at(__LINE__);
   XMLBE(kDeclaration, Value(), "K");
@@ -146,18 +151,26 @@ void XMLELEJE(const std::string& root_name, const Content& content) {
   const std::string cts2 = StampDigits(cts);
   // The key and the operation must be texts: "+" refuses a number.
   level.at(__LINE__);
-  Value input = Plus(Value(request_id + cts2), settings.Get("XMLKULCS"));
-  if (IsManageRoot(root_name)) {
-    if (v.t2) {
+  const Value input = Plus(Value(request_id + cts2), settings.Get("XMLKULCS"));
+  if (!IsManageRoot(root_name)) {
+    level.at(__LINE__);
+    XMLBE(p + "requestSignature", SignatureOf(input.text(), v.t2), Value(), a2);
+  } else {
+    level.at(__LINE__);
+    const Value operation = v.t2 ? settings.Get("OPERATION") : Value();
+    ContentDigester digester =
+        DigesterFor(v.t2, operation, content ? content->is_text() : true);
+    if (content) {
+      content->Each([&](std::string_view piece) { digester.Add(piece); });
+      const std::string rs = SignatureOf(input.text() + digester.Result(), v.t2);
       level.at(__LINE__);
-      input = Plus(input, OperationDigest(settings.Get("OPERATION"), content));
+      XMLBE(p + "requestSignature", rs, Value(), a2);
     } else {
-      input = Plus(input, ContentChecksum(content));
+      level.at(__LINE__);
+      const int64_t offset = XMLBEValueAt(p + "requestSignature", kPlaceholder, a2);
+      pending = PendingSignature(input.text(), v.t2, digester, offset);
     }
   }
-  const std::string rs = SignatureOf(input.text(), v.t2);
-  level.at(__LINE__);
-  XMLBE(p + "requestSignature", rs, Value(), a2);
   level.at(__LINE__);
   XMLBE(p + "user", Value(), "Z");
 
@@ -179,4 +192,26 @@ void XMLELEJE(const std::string& root_name, const Content& content) {
   }
   level.at(__LINE__);
   XMLBE("software", Value(), "Z");
+  return pending;
+}
+
+}  // namespace
+
+void XMLELEJE(const std::string& root_name, const Value& content) {
+  XMLELEJE(root_name, TextContent(content));
+}
+
+void XMLELEJE(const std::string& root_name, const Content& content) {
+  WriteEnvelope(root_name, &content);
+}
+
+void XMLELEJE(const std::string& root_name, PendingSignature& pending) {
+  pending = WriteEnvelope(root_name, nullptr);
+}
+
+void PendingSignature::Complete() {
+  if (offset_ < 0)
+    return;
+  PutBytesAt(F1, offset_, SignatureOf(input_ + digester_.Result(), sha3_));
+  offset_ = -1;
 }

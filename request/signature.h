@@ -5,9 +5,29 @@
 // SHA3-512 from schema version 2.0 on and SHA-512 below it.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
+#include "foundations/sha3.h"
 #include "request/content.h"
+
+// The content digest of the two manage requests over texts handed to it one
+// after the other: from schema version 2.0 the upper-case SHA3-512 (the
+// caller adds the operation first, then the content), below it the CRC-32 in
+// decimal digits.
+class ContentDigester {
+ public:
+  explicit ContentDigester(bool sha3);
+  void Add(std::string_view text);
+  // The digest of all that was added; once, after the last text.
+  std::string Result();
+
+ private:
+  bool sha3_;
+  Sha3_512Context context_{};
+  uint32_t crc_ = 0;
+};
 
 // The content digest of the two manage requests from schema version 2.0: the
 // upper-case SHA3-512 of the operation directly followed by the Base64 text.

@@ -30,11 +30,9 @@ std::string ValueText(const Value& value) {
   return TRIMRIGHT(CP852TOUTF8(Value(text)));
 }
 
-}  // namespace
-
-void XMLBE(const std::string& name, const Value& value, const Value& mode,
-           const Value& attribute) {
-  ProcLevel level("XMLBE");
+// Writes the line of XMLBE and returns where its value begins in it.
+size_t WriteLine(ProcLevel& level, const std::string& name, const Value& value,
+                 const Value& mode, const Value& attribute) {
   const std::string m = mode.is_nothing() ? "KZ" : mode.text();
   const std::string attribute_text =
       attribute.is_nothing() ? "" : " " + TRIMBOTH(attribute.text());
@@ -60,4 +58,20 @@ void XMLBE(const std::string& name, const Value& value, const Value& mode,
   level.at(__LINE__);
   const Value line = Plus(Value(opening + content + closing), Settings().Get("NL"));
   PUTBYTES(F1, line.text());
+  return opening.size();
+}
+
+}  // namespace
+
+void XMLBE(const std::string& name, const Value& value, const Value& mode,
+           const Value& attribute) {
+  ProcLevel level("XMLBE");
+  WriteLine(level, name, value, mode, attribute);
+}
+
+int64_t XMLBEValueAt(const std::string& name, const Value& value, const Value& attribute) {
+  ProcLevel level("XMLBE");
+  const int64_t start = OpenFileSize(F1);
+  const size_t value_at = WriteLine(level, name, value, Value(), attribute);
+  return start < 0 ? -1 : start + static_cast<int64_t>(value_at);
 }

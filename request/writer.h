@@ -25,3 +25,7 @@ extern int64_t XMLSZINT;
 // No attribute writes none; a given one (even "") is written after one blank.
 void XMLBE(const std::string& name, const Value& value = Value(), const Value& mode = Value(),
            const Value& attribute = Value());
+// XMLBE of a whole leaf element whose value stands in for one of the same
+// length that is known only later: returns the offset in F1 at which the
+// value begins, for PutBytesAt; -1 when F1 is not open.
+int64_t XMLBEValueAt(const std::string& name, const Value& value, const Value& attribute);

@@ -186,6 +186,27 @@ TEST_F(Files, NewfileEmptiesWritesAndCloses) {
   EXPECT_EQ(NEWFILE(Value()), kNoFile);
 }
 
+// A value written early and known only later is written over its
+// placeholder; writing then goes on at the end.
+TEST_F(Files, PutBytesAtWritesOverAnOpenFileAndReturnsToItsEnd) {
+  FileHandle h = NEWFILE(Path("req.xml"));
+  ASSERT_GT(h, 0);
+  EXPECT_EQ(OpenFileSize(h), 0);
+  PUTBYTES(h, "<s>0000</s>\r\n");
+  EXPECT_EQ(OpenFileSize(h), 13);
+  EXPECT_TRUE(PutBytesAt(h, 3, "AB12"));
+  EXPECT_EQ(OpenFileSize(h), 13);
+  PUTBYTES(h, "<t/>");
+  EXPECT_TRUE(CLOSEFILE(h));
+  EXPECT_EQ(Raw("req.xml"), "<s>AB12</s>\r\n<t/>");
+  // Only an open file of NEWFILE.
+  EXPECT_EQ(OpenFileSize(h), -1);
+  EXPECT_FALSE(PutBytesAt(h, 0, "x"));
+  EXPECT_EQ(OpenFileSize(1), -1);
+  EXPECT_FALSE(PutBytesAt(1, 0, "x"));
+  EXPECT_EQ(Raw("req.xml"), "<s>AB12</s>\r\n<t/>");
+}
+
 // Failures report Windows' error numbers, the ones callers know.
 TEST(SystemErrors, ErrnoBecomesTheWindowsNumber) {
   struct Case {

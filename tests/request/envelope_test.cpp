@@ -47,6 +47,40 @@ TEST_F(EnvelopeTest, MatchesTheGoldenRequestOfEachVersion) {
   }
 }
 
+// The submission writes a placeholder, hands the content over in pieces as
+// it writes the body, and then fills the signature in: the file must be the
+// one written with the signature known at once, the golden one where there
+// is one. Both digests, and both forms of the requestSignature tag.
+TEST_F(EnvelopeTest, PendingSignatureFillsInTheSignatureOfTheContent) {
+  const GoldenCase cases[] = {
+      {"3.0", "ManageInvoiceRequest", nullptr},
+      {"2.0", "ManageAnnulmentRequest", "golden"},
+      {"1.0", "ManageInvoiceRequest", "golden"},
+  };
+  const std::string content = kContent;
+  for (const GoldenCase& c : cases) {
+    SetValidSettings(c.xsd);
+    SetRandomState(kPinnedRandomState);
+    const std::string pending = Write([&] {
+      PendingSignature signature;
+      XMLELEJE(c.root, signature);
+      for (size_t at = 0; at < content.size(); at += 7)
+        signature.Add(std::string_view(content).substr(at, 7));
+      signature.Complete();
+      XMLBE(c.root, Value(), "Z");
+    });
+    EXPECT_FALSE(raised_) << c.xsd;
+    SetRandomState(kPinnedRandomState);
+    const std::string at_once = Envelope(c.root, Value(content));
+    EXPECT_EQ(pending, at_once) << c.xsd;
+    if (c.content) {
+      EXPECT_EQ(pending, ReadFileBytes(std::string(TESTS_SOURCE_DIR) + "/request/golden/envelope-" +
+                                       c.xsd + ".xml"))
+          << c.xsd;
+    }
+  }
+}
+
 struct VersionCase {
   const char* xsd;
   const char* request_namespace;

@@ -89,6 +89,21 @@ TEST_F(Win32Files, ASecondCreatorIsRefusedByTheSystem) {
   EXPECT_FALSE(HASFILE(Value(name)));
 }
 
+// The size of a file being written, and a write over its placeholder after
+// which writing goes on at the end.
+TEST_F(Win32Files, PutBytesAtWritesOverTheOpenFileAndReturnsToItsEnd) {
+  const std::string name = Path852("request.xml");
+  FileHandle h = NEWFILE(Value(name));
+  ASSERT_GT(h, 0);
+  EXPECT_EQ(PUTBYTES(h, "<s>0000</s>\r\n"), 13);
+  EXPECT_EQ(OpenFileSize(h), 13);
+  EXPECT_TRUE(PutBytesAt(h, 3, "AB12"));
+  EXPECT_EQ(PUTBYTES(h, "<t/>"), 4);
+  EXPECT_EQ(OpenFileSize(h), 17);
+  EXPECT_TRUE(CLOSEFILE(h));
+  EXPECT_EQ(READWHOLE(Value(name)), "<s>AB12</s>\r\n<t/>");
+}
+
 TEST_F(Win32Files, ACreationInAMissingDirectoryGivesTheSystemsErrorNumber) {
   EXPECT_EQ(NEWFILE(Value(Path852("missing\\x.xml"))), kNoFile);
   EXPECT_EQ(LastFileError(), ERROR_PATH_NOT_FOUND);
