@@ -5,6 +5,7 @@
 
 #include "client/evaluator.h"
 #include "client/message.h"
+#include "client/secret_mask.h"
 #include "client/substitution.h"
 #include "foundations/codepage.h"
 #include "foundations/files.h"
@@ -23,7 +24,7 @@ void EvaluateLine(const std::string& line) {
     EVALEXPR(line);
     return;
   }
-  EndWithMessage(Text852(";;A megadott paraméter fájl hibás!;;") + line);
+  EndWithMessage(Text852(";;A megadott paraméter fájl hibás!;;") + MaskSecrets(line));
 }
 
 }  // namespace

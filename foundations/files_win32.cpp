@@ -53,13 +53,6 @@ int64_t PlatformCreate(const std::string& name, int* error) {
   return FromHandle(h, error);
 }
 
-// Without FILE_FLAG_BACKUP_SEMANTICS a directory is refused, as on POSIX.
-int64_t PlatformOpenUpdate(const std::string& name, int* error) {
-  HANDLE h = CreateFileW(Wide(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  return FromHandle(h, error);
-}
-
 int64_t PlatformSize(int64_t handle) {
   DWORD high = 0;
   DWORD low = GetFileSize(AsHandle(handle), &high);
@@ -93,11 +86,15 @@ bool PlatformSeek(int64_t handle, int64_t offset) {
   return SetFilePointerEx(AsHandle(handle), to, nullptr, FILE_BEGIN) != 0;
 }
 
-bool PlatformSetEnd(int64_t handle) { return SetEndOfFile(AsHandle(handle)) != 0; }
-
 bool PlatformClose(int64_t handle) { return CloseHandle(AsHandle(handle)) != 0; }
 
 bool PlatformDelete(const std::string& name) { return DeleteFileW(Wide(name).c_str()) != 0; }
+
+// A read-only, held or directory target makes MoveFileExW fail and leaves
+// both files.
+bool PlatformReplace(const std::string& from, const std::string& to) {
+  return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
 
 bool PlatformFindVisibleFile(const std::string& name) {
   WIN32_FIND_DATAW entry;
