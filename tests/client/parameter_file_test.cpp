@@ -210,6 +210,36 @@ TEST(ParameterFile, MissingFileIsReportedAndNothingDeleted) {
   EXPECT_TRUE(Exists(dir / "adir"));
 }
 
+// A name that code page 852 cannot hold is not found: "€" would become "?",
+// which the existence test takes as a wildcard, and "À" the byte of "└". The
+// file is not read or deleted, nor the one that the converted name names; a
+// name that the code page holds ("ő") is read as usual.
+TEST(ParameterFile, ANameTheCodePageCannotHoldIsNotFound) {
+  TempDir dir;
+  const std::string curl = MakeCurlDir(dir);
+  const std::string good =
+      CrLfLines({"curldir:=\"" + curl + "\"", "funkcio:=\"78\"", "xsdverzio:=\"1.0\""});
+  const std::string not_found = BoxLines(std::string(kHeading) + ";;A megadott paraméter fájl nem található!");
+  struct Case {
+    std::string named, converted;
+    bool found;
+  };
+  for (const Case& c : std::vector<Case>{{"param€.txt", "param?.txt", false},
+                                         {"paramÀ.txt", "param└.txt", false},
+                                         {"paramő.txt", "", true}}) {
+    WriteBytes(dir / c.named, good);
+    if (!c.converted.empty())
+      WriteBytes(dir / c.converted, good);
+    RunResult r = RunHeadless(kExe, {dir / c.named}, dir.path());
+    EXPECT_EQ(r.exit_code, 0) << c.named;
+    EXPECT_EQ(r.err, c.found ? "" : not_found) << c.named;
+    EXPECT_EQ(Exists(dir / c.named), !c.found) << c.named;
+    if (!c.converted.empty()) {
+      EXPECT_TRUE(Exists(dir / c.converted)) << c.converted;
+    }
+  }
+}
+
 // No file, however malformed, crashes or hangs the program: each ends with
 // its message (exit 0) or the run-time error report (exit 1), and the file
 // is gone.
