@@ -90,10 +90,16 @@ bool PlatformClose(int64_t handle) { return CloseHandle(AsHandle(handle)) != 0; 
 
 bool PlatformDelete(const std::string& name) { return DeleteFileW(Wide(name).c_str()) != 0; }
 
-// A read-only, held or directory target makes MoveFileExW fail and leaves
-// both files.
+// A target held open makes MoveFileExW fail and leave both files. A
+// read-only one goes no more than DeleteFileW lets it go: asked first, since
+// not every system refuses to replace it.
 bool PlatformReplace(const std::string& from, const std::string& to) {
-  return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  const std::wstring target = Wide(to);
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+    return false;
+  return MoveFileExW(Wide(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 bool PlatformFindVisibleFile(const std::string& name) {

@@ -11,6 +11,7 @@
 #include <shellapi.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "client/console/process.h"
@@ -105,6 +106,38 @@ TEST_F(Win32Files, PutBytesAtWritesOverTheOpenFileAndReturnsToItsEnd) {
   EXPECT_EQ(OpenFileSize(h), 17);
   EXPECT_TRUE(CLOSEFILE(h));
   EXPECT_EQ(READWHOLE(Value(name)), "<s>AB12</s>\r\n<t/>");
+}
+
+// The rewrite replaces the file in one step; a file that another process
+// holds open, or a read-only one, stays as it was with nothing beside it.
+TEST_F(Win32Files, RewriteBesideReplacesTheFileOrLeavesItAsItWas) {
+  const std::string name = Path852("answer.xml");
+  auto upper = [](std::string_view piece) {
+    static std::string out;
+    out.assign(piece);
+    for (char& c : out)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return std::string_view(out);
+  };
+  ASSERT_TRUE(WRITEWHOLE(Value(name), "abc\x1A"));
+  EXPECT_TRUE(RewriteBeside(Value(name), 2, upper));
+  EXPECT_EQ(READWHOLE(Value(name)), "ABC");
+  EXPECT_FALSE(HASFILE(Value(name + kRewriteSuffix)));
+
+  ASSERT_TRUE(WRITEWHOLE(Value(name), "abc"));
+  const std::wstring wide = dir_ + L"\\answer.xml";
+  HANDLE held = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(RewriteBeside(Value(name), 2, upper));
+  CloseHandle(held);
+  EXPECT_EQ(READWHOLE(Value(name)), "abc");
+  EXPECT_FALSE(HASFILE(Value(name + kRewriteSuffix)));
+
+  ASSERT_TRUE(SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_FALSE(RewriteBeside(Value(name), 2, upper));
+  EXPECT_EQ(READWHOLE(Value(name)), "abc");
+  EXPECT_FALSE(HASFILE(Value(name + kRewriteSuffix)));
 }
 
 TEST_F(Win32Files, ACreationInAMissingDirectoryGivesTheSystemsErrorNumber) {
