@@ -32,6 +32,8 @@ std::string AnnulmentNamespace() {
 
 }  // namespace
 
+const char kAnnulResponseEnd[] = "_annulresponse.xml";
+
 void ANNULINV(const std::string& token) {
   ProcLevel level("ANNULINV");
   Record& settings = Settings();
@@ -58,7 +60,7 @@ void ANNULINV(const std::string& token) {
 
   const std::string base = settings.GetText("CXMLNEV");
   const std::string request = base + "_annulrequest.xml";
-  const std::string response = base + "_annulresponse.xml";
+  const std::string response = base + kAnnulResponseEnd;
   level.at(__LINE__);
   CreateRequestFile(request);
   level.at(__LINE__);
@@ -73,7 +75,7 @@ void ANNULINV(const std::string& token) {
   XMLBE("annulmentOperation", Value(), "Z");
   XMLBE("annulmentOperations", Value(), "Z");
   XMLBE("ManageAnnulmentRequest", Value(), "Z");
-  CLOSEFILE(F1);
+  CloseRequestFile(request);
 
   level.at(__LINE__);
   Exchange("manageAnnulment", request, response);

@@ -8,6 +8,7 @@
 #include "client/console/console.h"
 #include "client/console/process.h"
 #include "client/exchange_platform.h"
+#include "client/function_steps.h"
 #include "foundations/codepage.h"
 #include "foundations/files.h"
 #include "foundations/record.h"
@@ -63,9 +64,15 @@ std::string CurlCommandLine(const std::string& operation, const std::string& req
   return Join(items);
 }
 
+void ClearResponse(const std::string& response_file) {
+  ERASEFILE(response_file);
+  if (HASFILE(response_file))
+    StopCannotCreate(response_file);
+}
+
 bool RunCurl(const std::string& operation, const std::string& request_file,
              const std::string& response_file) {
-  ERASEFILE(response_file);
+  ClearResponse(response_file);
   CURSORTO(kStatusRow, 0);
   SHOWTEXT(Settings().GetText("CKOMMUNIKACIO"));
   RUNCOMMAND(CurlCommandLine(operation, request_file, response_file));
@@ -75,16 +82,18 @@ bool RunCurl(const std::string& operation, const std::string& request_file,
   CURSORTO(kStatusRow, 0);
   if (HASFILE(response_file))
     return true;
+  // A no-answer text that cannot be written whole leaves no response file:
+  // never a part of the text, nor an empty file that passes for an answer.
   std::string no_answer = NoAnswerText(operation);
-  if (!no_answer.empty())
-    WRITEWHOLE(response_file, OEMTOACP(no_answer));
+  if (!no_answer.empty() && !WRITEWHOLE(response_file, OEMTOACP(no_answer)))
+    ERASEFILE(response_file);
   return false;
 }
 
 // The response as READWHOLE reads it (one trailing 0x1A dropped), from UTF-8
-// to code page 852 and on to the ANSI code page, written back over itself a
-// piece at a time: an answer may be large. Each character takes no more
-// bytes than it had in UTF-8, so the text never overtakes what was read.
+// to code page 852 and on to the ANSI code page, a piece at a time (an answer
+// may be large), into a new file that replaces the response only once it is
+// whole: a rewrite that fails or is cut off leaves the answer as it arrived.
 void RewriteResponse(const std::string& response_file) {
   if (!TextEq(Settings().GetText("CHARCODE"), "ANSI"))
     return;
@@ -92,7 +101,7 @@ void RewriteResponse(const std::string& response_file) {
   Utf8To852 decoder;
   const auto oem = std::make_unique_for_overwrite<char[]>(piece_size + 1);
   std::string ansi;
-  RewriteInPlace(response_file, piece_size, [&](std::string_view piece) {
+  RewriteBeside(response_file, piece_size, [&](std::string_view piece) {
     const size_t n = decoder.Convert(piece, oem.get());
     ansi = OEMTOACP(Value(std::string(oem.get(), n)));
     return std::string_view(ansi);

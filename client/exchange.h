@@ -11,7 +11,12 @@
 std::string CurlCommandLine(const std::string& operation, const std::string& request_file,
                             const std::string& response_file);
 
-// Deletes the old response, runs curl and clears the status line; when no
+// Deletes an older response file. One that stays (it cannot be deleted) ends
+// the run with the message that the file cannot be created, before anything
+// is sent: an older answer must never pass for this run's.
+void ClearResponse(const std::string& response_file);
+
+// Deletes the old response (ClearResponse), runs curl and clears the status line; when no
 // response arrived, writes the operation's no-answer text (the token
 // exchange, the two manage operations; nothing for a query). Returns true
 // when curl left a response file.

@@ -23,9 +23,22 @@ void StopWithMessage(const std::string& text_after_heading) {
   ENDRUN();
 }
 
+void StopCannotCreate(const std::string& path) {
+  StopWithMessage(";;" + path + Text852(" nem hozható létre!"));
+}
+
 void CreateRequestFile(const std::string& path) {
   F1 = NEWFILE(path);
   if (F1 <= 0)
-    StopWithMessage(";;" + path + Text852(" nem hozható létre!"));
+    StopCannotCreate(path);
   XMLSZINT = 0;
+}
+
+void CloseRequestFile(const std::string& path) {
+  const bool whole = CloseComplete(F1);
+  F1 = kNoFile;
+  if (whole)
+    return;
+  ERASEFILE(path);
+  StopCannotCreate(path);
 }

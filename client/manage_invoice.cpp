@@ -4,6 +4,7 @@
 #include "client/exchange.h"
 #include "client/function_steps.h"
 #include "client/manage.h"
+#include "foundations/codepage.h"
 #include "foundations/files.h"
 #include "foundations/levels.h"
 #include "foundations/record.h"
@@ -18,21 +19,41 @@ namespace {
 // alphabet needs no escaping, is the same in UTF-8 and has no blanks), but
 // written piece by piece as the file is encoded: an invoice may be large.
 // Each piece goes to the signature as it is written, so the file is read
-// once and the signature covers exactly what the request carries.
-void WriteContentLine(const std::string& name, const Content& content,
+// once and the signature covers exactly what the request carries. False
+// when the file could not be read to its end.
+bool WriteContentLine(const std::string& name, const Content& content,
                       PendingSignature& signature) {
   std::string opening;
   for (int64_t i = 0; i < XMLSZINT; ++i)
     opening += '\t';
   PUTBYTES(F1, opening + "<" + name + ">");
-  content.Each([&](std::string_view piece) {
+  const bool whole = content.Each([&](std::string_view piece) {
     signature.Add(piece);
     PUTBYTES(F1, piece);
   });
   PUTBYTES(F1, Plus(Value("</" + name + ">"), Settings().Get("NL")).text());
+  return whole;
+}
+
+// The invoice file as the message names it: its path, or a number as text.
+std::string ShownName(const Value& invoice_file) {
+  return invoice_file.is_text() ? invoice_file.text()
+                                : TRIMBOTH(NUMTEXT(invoice_file.number(), 20));
 }
 
 }  // namespace
+
+const char kInvoiceResponseEnd[] = "_invoiceresponse.xml";
+
+bool HoldsInvoice(const Value& invoice_file) {
+  PieceReader reader(invoice_file, 1);
+  return !reader.Next().empty();
+}
+
+void StopWithoutInvoice(const Value& invoice_file) {
+  StopWithMessage(";;A " + ShownName(invoice_file) +
+                  Text852(" számla fájl nem olvasható vagy üres!"));
+}
 
 void MANAGEINV(const Value& invoice_file, const std::string& token) {
   ProcLevel level("MANAGEINV");
@@ -43,7 +64,7 @@ void MANAGEINV(const Value& invoice_file, const std::string& token) {
   level.at(__LINE__);
   const std::string base = settings.GetText("CXMLNEV");
   const std::string request = base + "_invoicerequest.xml";
-  const std::string response = base + "_invoiceresponse.xml";
+  const std::string response = base + kInvoiceResponseEnd;
 
   level.at(__LINE__);
   CreateRequestFile(request);
@@ -61,12 +82,18 @@ void MANAGEINV(const Value& invoice_file, const std::string& token) {
   XMLBE("invoiceOperation", Value(), "K");
   XMLBE("index", 1);
   XMLBE(from_2_0 ? "invoiceOperation" : "operation", operation);
-  WriteContentLine(from_2_0 ? "invoiceData" : "invoice", content, signature);
+  const bool whole = WriteContentLine(from_2_0 ? "invoiceData" : "invoice", content, signature);
   signature.Complete();
   XMLBE("invoiceOperation", Value(), "Z");
   XMLBE("invoiceOperations", Value(), "Z");
   XMLBE("ManageInvoiceRequest", Value(), "Z");
-  CLOSEFILE(F1);
+  CloseRequestFile(request);
+  // An invoice that could not be read to its end (it was taken away or
+  // failed since the check) is not sent in part.
+  if (!whole) {
+    ERASEFILE(request);
+    StopWithoutInvoice(invoice_file);
+  }
 
   level.at(__LINE__);
   Exchange("manageInvoice", request, response);

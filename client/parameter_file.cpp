@@ -3,8 +3,10 @@
 
 #include <string>
 
+#include "client/console/process.h"
 #include "client/evaluator.h"
 #include "client/message.h"
+#include "client/secret_mask.h"
 #include "client/substitution.h"
 #include "foundations/codepage.h"
 #include "foundations/files.h"
@@ -23,13 +25,15 @@ void EvaluateLine(const std::string& line) {
     EVALEXPR(line);
     return;
   }
-  EndWithMessage(Text852(";;A megadott paraméter fájl hibás!;;") + line);
+  EndWithMessage(Text852(";;A megadott paraméter fájl hibás!;;") + MaskSecrets(line));
 }
 
 }  // namespace
 
 void ReadParameterFile(const Value& path) {
-  if (!HASFILE(path))
+  // The path is the first argument: one that code page 852 could not hold
+  // names no file that can be read ("?" in it would match as a wildcard).
+  if (!ArgumentHeldExactly(0) || !HASFILE(path))
     EndWithMessage(Text852(";;A megadott paraméter fájl nem található!"));
   const std::string content = READWHOLE(path);
   ERASEFILE(path);

@@ -44,7 +44,7 @@ void WriteAndExchange(const QueryFiles& files, const std::string& root,
   XMLELEJE(root);
   body();
   XMLBE(root, Value(), "Z");
-  CLOSEFILE(F1);
+  CloseRequestFile(files.request);
   Exchange(operation, files.request, files.response);
 }
 

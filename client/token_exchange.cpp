@@ -28,11 +28,22 @@ std::string FileNameBase(bool submission) {
   return Plus(invoice_xml, Value(std::string(kDirSeparator) + "teszt")).text();
 }
 
+// Every response file that the function may write goes before its first
+// request, so that each response file found after the run is this run's: an
+// older answer never stands beside a refused token exchange.
+void ClearResponses(const std::string& base, const std::string& funkcio) {
+  ClearResponse(base + "_tokenresponse.xml");
+  if (TextEq(funkcio, "1"))
+    ClearResponse(base + kInvoiceResponseEnd);
+  else if (TextEq(funkcio, "7"))
+    ClearResponse(base + kAnnulResponseEnd);
+}
+
 void WriteTokenRequest(const std::string& path) {
   CreateRequestFile(path);
   XMLELEJE("TokenExchangeRequest");
   XMLBE("TokenExchangeRequest", Value(), "Z");
-  CLOSEFILE(F1);
+  CloseRequestFile(path);
 }
 
 }  // namespace
@@ -47,6 +58,9 @@ void TokenExchange() {
   settings.Set("FTOKENREQ", request);
   settings.Set("FTOKENVAL", response);
 
+  ClearResponses(base, funkcio);
+  if (TextEq(funkcio, "1") && !HoldsInvoice(settings.Get("INVOICEXML")))
+    StopWithoutInvoice(settings.Get("INVOICEXML"));
   WriteTokenRequest(request);
   if (!RunCurl("tokenExchange", request, response))
     return;

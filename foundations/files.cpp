@@ -3,7 +3,7 @@
 #include "foundations/files.h"
 
 #include <algorithm>
-#include <set>
+#include <map>
 
 #include "foundations/files_platform.h"
 
@@ -13,11 +13,42 @@ const size_t kPathLimit = 263;  // the bytes of a path that DIRPART/NAMEPART con
 
 int g_last_error = 0;
 
-// The handles NEWFILE gave out and CLOSEFILE has not yet closed: only these
-// are written to or closed, so a stray number never reaches another file.
-std::set<FileHandle>& OpenHandles() {
-  static std::set<FileHandle> handles;
+// The handles NEWFILE gave out and CLOSEFILE has not yet closed, each with
+// whether every write on it so far wrote all its bytes: only these are
+// written to or closed, so a stray number never reaches another file.
+std::map<FileHandle, bool>& OpenHandles() {
+  static std::map<FileHandle, bool> handles;
   return handles;
+}
+
+// The test seam: the calls of each kind since it was set, and which one fails.
+struct FaultSeam {
+  int calls[4] = {0, 0, 0, 0};
+  int failing[4] = {0, 0, 0, 0};
+};
+FaultSeam g_seam;
+
+// Counts the call; true when it is the one to fail.
+bool Faulted(FileCall call) {
+  const int kind = static_cast<int>(call);
+  return ++g_seam.calls[kind] == g_seam.failing[kind];
+}
+
+int64_t Read(int64_t handle, void* data, int64_t n) {
+  return Faulted(FileCall::Read) ? -1 : PlatformRead(handle, data, n);
+}
+
+int64_t Write(int64_t handle, const void* data, int64_t n) {
+  return Faulted(FileCall::Write) ? -1 : PlatformWrite(handle, data, n);
+}
+
+bool Close(int64_t handle) {
+  const bool closed = PlatformClose(handle);
+  return !Faulted(FileCall::Close) && closed;
+}
+
+bool Replace(const std::string& from, const std::string& to) {
+  return !Faulted(FileCall::Replace) && PlatformReplace(from, to);
 }
 
 // The path as DIRPART and NAMEPART see it, and where its name part starts.
@@ -34,7 +65,7 @@ size_t NameStart(const std::string& path) {
 bool WriteAll(int64_t handle, std::string_view text) {
   size_t done = 0;
   while (done < text.size()) {
-    int64_t n = PlatformWrite(handle, text.data() + done, static_cast<int64_t>(text.size() - done));
+    int64_t n = Write(handle, text.data() + done, static_cast<int64_t>(text.size() - done));
     if (n <= 0)
       return false;
     done += static_cast<size_t>(n);
@@ -55,12 +86,12 @@ std::string READWHOLE(const Value& name) {
   std::string data(size > 0 ? static_cast<size_t>(size) : 0, '\0');
   size_t got = 0;
   while (got < data.size()) {
-    int64_t n = PlatformRead(handle, &data[got], static_cast<int64_t>(data.size() - got));
+    int64_t n = Read(handle, &data[got], static_cast<int64_t>(data.size() - got));
     if (n <= 0)
       break;
     got += static_cast<size_t>(n);
   }
-  PlatformClose(handle);
+  Close(handle);
   data.resize(got);
   if (!data.empty() && data.back() == '\x1A')
     data.pop_back();
@@ -75,7 +106,7 @@ bool WRITEWHOLE(const Value& name, const std::string& text) {
   if (handle < 0)
     return false;
   bool written = WriteAll(handle, text);
-  return PlatformClose(handle) && written;
+  return Close(handle) && written;
 }
 
 FileHandle NEWFILE(const Value& name) {
@@ -88,14 +119,17 @@ FileHandle NEWFILE(const Value& name) {
   g_last_error = handle < 0 ? error : 0;
   if (handle < 0)
     return kNoFile;
-  OpenHandles().insert(handle);
+  OpenHandles()[handle] = true;
   return handle;
 }
 
 int64_t PUTBYTES(FileHandle handle, std::string_view text) {
-  if (!OpenHandles().count(handle) || text.empty())
+  auto open = OpenHandles().find(handle);
+  if (open == OpenHandles().end() || text.empty())
     return 0;
-  int64_t n = PlatformWrite(handle, text.data(), static_cast<int64_t>(text.size()));
+  int64_t n = Write(handle, text.data(), static_cast<int64_t>(text.size()));
+  if (n != static_cast<int64_t>(text.size()))
+    open->second = false;
   return n > 0 ? n : 0;
 }
 
@@ -106,17 +140,30 @@ int64_t OpenFileSize(FileHandle handle) {
 }
 
 bool PutBytesAt(FileHandle handle, int64_t offset, std::string_view text) {
-  if (!OpenHandles().count(handle) || offset < 0)
+  auto open = OpenHandles().find(handle);
+  if (open == OpenHandles().end() || offset < 0)
     return false;
   const bool written = PlatformSeek(handle, offset) && WriteAll(handle, text);
   const int64_t end = PlatformSize(handle);
-  return end >= 0 && PlatformSeek(handle, end) && written;
+  const bool back = end >= 0 && PlatformSeek(handle, end);
+  if (!written || !back)
+    open->second = false;
+  return written && back;
 }
 
 bool CLOSEFILE(FileHandle handle) {
   if (!OpenHandles().erase(handle))
     return false;
-  return PlatformClose(handle);
+  return Close(handle);
+}
+
+bool CloseComplete(FileHandle handle) {
+  auto open = OpenHandles().find(handle);
+  if (open == OpenHandles().end())
+    return false;
+  const bool complete = open->second;
+  OpenHandles().erase(open);
+  return Close(handle) && complete;
 }
 
 int ERASEFILE(const Value& name) {
@@ -149,31 +196,28 @@ std::string NAMEPART(const Value& path) {
 
 int LastFileError() { return g_last_error; }
 
-PieceReader::PieceReader(const Value& name, size_t piece_size) {
+PieceReader::PieceReader(const Value& name, size_t piece_size) : piece_size_(piece_size) {
   int error = 0;
   if (name.is_text())
     handle_ = PlatformOpenRead(PlatformFileName(name.text()), &error);
-  Start(piece_size);
-}
-
-PieceReader::PieceReader(int64_t handle, size_t piece_size) : handle_(handle), owned_(false) {
-  Start(piece_size);
-}
-
-void PieceReader::Start(size_t piece_size) {
-  piece_size_ = piece_size;
-  if (handle_ < 0) {
+  opened_ = handle_ >= 0;
+  if (!opened_) {
     done_ = true;
     return;
   }
   left_ = PlatformSize(handle_);
+  short_ = left_ < 0;
   // Not zero-filled: every byte handed out has been read first.
   buffer_ = std::make_unique_for_overwrite<char[]>(piece_size_ + 1);
 }
 
-PieceReader::~PieceReader() {
-  if (owned_ && handle_ >= 0)
-    PlatformClose(handle_);
+PieceReader::~PieceReader() { Close(); }
+
+void PieceReader::Close() {
+  if (handle_ >= 0)
+    ::Close(handle_);
+  handle_ = -1;
+  done_ = true;
 }
 
 // Reads up to n bytes, fewer only at the size taken at opening or where a
@@ -182,14 +226,14 @@ size_t PieceReader::Fill(char* at, size_t n) {
   size_t got = 0;
   while (got < n && left_ > 0) {
     const int64_t want = std::min(static_cast<int64_t>(n - got), left_);
-    const int64_t read = PlatformRead(handle_, at + got, want);
+    const int64_t read = Read(handle_, at + got, want);
     if (read <= 0) {
+      short_ = true;
       left_ = 0;
       break;
     }
     got += static_cast<size_t>(read);
     left_ -= read;
-    offset_ += read;
   }
   return got;
 }
@@ -215,25 +259,36 @@ std::string_view PieceReader::Next() {
   return {buffer, have};
 }
 
-bool RewriteInPlace(const Value& name, size_t piece_size,
-                    const std::function<std::string_view(std::string_view)>& convert) {
+const char kRewriteSuffix[] = ".ansi";
+
+bool RewriteBeside(const Value& name, size_t piece_size,
+                   const std::function<std::string_view(std::string_view)>& convert) {
   if (!name.is_text())
     return false;
+  PieceReader reader(name, piece_size);
+  if (!reader.opened())
+    return false;
+  const std::string target = PlatformFileName(name.text());
+  const std::string fresh = PlatformFileName(name.text() + kRewriteSuffix);
   int error = 0;
-  const int64_t handle = PlatformOpenUpdate(PlatformFileName(name.text()), &error);
-  if (handle < 0)
+  const int64_t out = PlatformCreate(fresh, &error);
+  if (out < 0)
     return false;
   bool written = true;
-  int64_t end = 0;  // where the next replacement goes, never past what was read
-  {
-    PieceReader reader(handle, piece_size);
-    for (std::string_view piece = reader.Next(); written && !piece.empty(); piece = reader.Next()) {
-      const std::string_view replacement = convert(piece);
-      written = PlatformSeek(handle, end) && WriteAll(handle, replacement) &&
-                PlatformSeek(handle, reader.offset_);
-      end += static_cast<int64_t>(replacement.size());
-    }
-  }
-  written = written && PlatformSeek(handle, end) && PlatformSetEnd(handle);
-  return PlatformClose(handle) && written;
+  for (std::string_view piece = reader.Next(); written && !piece.empty(); piece = reader.Next())
+    written = WriteAll(out, convert(piece));
+  written = written && reader.ReadWhole();
+  reader.Close();  // an open file is not replaced on Windows
+  written = Close(out) && written;
+  if (written && Replace(fresh, target))
+    return true;
+  PlatformDelete(fresh);
+  return false;
 }
+
+void InjectFileFault(FileCall call, int nth) {
+  g_seam = FaultSeam{};
+  g_seam.failing[static_cast<int>(call)] = nth;
+}
+
+int FileCallsSince(FileCall call) { return g_seam.calls[static_cast<int>(call)]; }

@@ -1,8 +1,7 @@
 // files_posix.cpp: the file operations on POSIX. Names become UTF-8 through
 // the code page 852 table with "\" turned into "/". Created files get the mode
-// 0600; "no sharing" (creating, or rewriting in place) is an exclusive,
-// non-blocking flock held until the file is closed, so a second creator
-// fails. Reading takes no lock.
+// 0600; "no sharing" (creating) is an exclusive, non-blocking flock held until
+// the file is closed, so a second creator fails. Reading takes no lock.
 #include "foundations/files_platform.h"
 
 #include <dirent.h>
@@ -129,16 +128,6 @@ int64_t PlatformCreate(const std::string& name, int* error) {
   return fd;
 }
 
-int64_t PlatformOpenUpdate(const std::string& name, int* error) {
-  int fd = OpenRegular(name, O_RDWR, error);
-  if (fd < 0)
-    return -1;
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0)
-    return Fail(name, error, fd);
-  Blocking(fd);
-  return fd;
-}
-
 int64_t PlatformSize(int64_t handle) {
   struct stat st;
   if (fstat(static_cast<int>(handle), &st) != 0)
@@ -172,18 +161,15 @@ bool PlatformSeek(int64_t handle, int64_t offset) {
   return lseek(static_cast<int>(handle), static_cast<off_t>(offset), SEEK_SET) == offset;
 }
 
-bool PlatformSetEnd(int64_t handle) {
-  const off_t here = lseek(static_cast<int>(handle), 0, SEEK_CUR);
-  return here >= 0 && ftruncate(static_cast<int>(handle), here) == 0;
-}
-
 bool PlatformClose(int64_t handle) { return close(static_cast<int>(handle)) == 0; }
 
-bool PlatformDelete(const std::string& name) {
-  struct stat st;
-  if (lstat(name.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+namespace {
+
+// Whether a file may go as Windows lets a file go: a directory never, nor a
+// read-only file, nor one that a creator holds. `st` is the file's lstat.
+bool MayGo(const std::string& name, const struct stat& st) {
+  if (S_ISDIR(st.st_mode))
     return false;
-  // A read-only file stays, as does one that a creator holds.
   if (S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0)
     return false;
   int fd = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
@@ -193,7 +179,29 @@ bool PlatformDelete(const std::string& name) {
     if (held)
       return false;
   }
+  return true;
+}
+
+}  // namespace
+
+bool PlatformDelete(const std::string& name) {
+  struct stat st;
+  if (lstat(name.c_str(), &st) != 0 || !MayGo(name, st))
+    return false;
   return unlink(name.c_str()) == 0;
+}
+
+// The new file takes the old one's permissions, so that the caller finds the
+// file as it was but for its contents.
+bool PlatformReplace(const std::string& from, const std::string& to) {
+  struct stat st;
+  if (lstat(to.c_str(), &st) == 0) {
+    if (!MayGo(to, st) || chmod(from.c_str(), st.st_mode & 07777) != 0)
+      return false;
+  } else if (errno != ENOENT) {
+    return false;
+  }
+  return rename(from.c_str(), to.c_str()) == 0;
 }
 
 bool PlatformFindVisibleFile(const std::string& name) {

@@ -53,13 +53,6 @@ int64_t PlatformCreate(const std::string& name, int* error) {
   return FromHandle(h, error);
 }
 
-// Without FILE_FLAG_BACKUP_SEMANTICS a directory is refused, as on POSIX.
-int64_t PlatformOpenUpdate(const std::string& name, int* error) {
-  HANDLE h = CreateFileW(Wide(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  return FromHandle(h, error);
-}
-
 int64_t PlatformSize(int64_t handle) {
   DWORD high = 0;
   DWORD low = GetFileSize(AsHandle(handle), &high);
@@ -93,11 +86,21 @@ bool PlatformSeek(int64_t handle, int64_t offset) {
   return SetFilePointerEx(AsHandle(handle), to, nullptr, FILE_BEGIN) != 0;
 }
 
-bool PlatformSetEnd(int64_t handle) { return SetEndOfFile(AsHandle(handle)) != 0; }
-
 bool PlatformClose(int64_t handle) { return CloseHandle(AsHandle(handle)) != 0; }
 
 bool PlatformDelete(const std::string& name) { return DeleteFileW(Wide(name).c_str()) != 0; }
+
+// A target held open makes MoveFileExW fail and leave both files. A
+// read-only one goes no more than DeleteFileW lets it go: asked first, since
+// not every system refuses to replace it.
+bool PlatformReplace(const std::string& from, const std::string& to) {
+  const std::wstring target = Wide(to);
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+    return false;
+  return MoveFileExW(Wide(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
 
 bool PlatformFindVisibleFile(const std::string& name) {
   WIN32_FIND_DATAW entry;

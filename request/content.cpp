@@ -17,12 +17,13 @@ const size_t kPieceChars = kPieceBytes / 3 * 4;
 
 }  // namespace
 
-void TextContent::Each(const std::function<void(std::string_view)>& take) const {
+bool TextContent::Each(const std::function<void(std::string_view)>& take) const {
   if (value_.is_text() && !value_.text().empty())
     take(value_.text());
+  return true;
 }
 
-void FileContent::Each(const std::function<void(std::string_view)>& take) const {
+bool FileContent::Each(const std::function<void(std::string_view)>& take) const {
   PieceReader reader(file_name_, kPieceBytes);
   std::unique_ptr<char[]> chars;
   for (std::string_view piece = reader.Next(); !piece.empty(); piece = reader.Next()) {
@@ -32,4 +33,5 @@ void FileContent::Each(const std::function<void(std::string_view)>& take) const 
         Encode64(reinterpret_cast<const uint8_t*>(piece.data()), piece.size(), chars.get());
     take(std::string_view(chars.get(), n));
   }
+  return reader.ReadWhole();
 }

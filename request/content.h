@@ -17,8 +17,9 @@ class Content {
   // have; such a content gives no piece.
   virtual bool is_text() const = 0;
   // Hands the Base64 text to `take` in order, in one piece or several; a
-  // piece is valid only during its call.
-  virtual void Each(const std::function<void(std::string_view)>& take) const = 0;
+  // piece is valid only during its call. False when the text could not be
+  // given whole (a file that could not be read to its end).
+  virtual bool Each(const std::function<void(std::string_view)>& take) const = 0;
 };
 
 // A content held as a value, which must outlive it.
@@ -26,20 +27,21 @@ class TextContent : public Content {
  public:
   explicit TextContent(const Value& value) : value_(value) {}
   bool is_text() const override { return value_.is_text(); }
-  void Each(const std::function<void(std::string_view)>& take) const override;
+  bool Each(const std::function<void(std::string_view)>& take) const override;
 
  private:
   const Value& value_;
 };
 
 // ENCODE64 of READWHOLE of a file: its bytes less one trailing 0x1A, the
-// empty text when it cannot be read. The file is read anew at every pass;
-// the submission makes one, for the signature and the body together.
+// empty text when it cannot be opened. The file is read anew at every pass;
+// the submission makes one, for the signature and the body together. A pass
+// that cannot open the file, or read it to its end, gives false.
 class FileContent : public Content {
  public:
   explicit FileContent(const Value& file_name) : file_name_(file_name) {}
   bool is_text() const override { return true; }
-  void Each(const std::function<void(std::string_view)>& take) const override;
+  bool Each(const std::function<void(std::string_view)>& take) const override;
 
  private:
   Value file_name_;

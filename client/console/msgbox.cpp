@@ -2,12 +2,11 @@
 #include "client/console/msgbox.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "client/console/display.h"
 #include "client/console/msgbox_layout.h"
+#include "client/console/process_platform.h"
 #include "client/console/screen.h"
-#include "foundations/codepage.h"
 #include "foundations/text.h"
 
 namespace {
@@ -131,15 +130,14 @@ class Box {
   int selected_ = 0;
 };
 
-// Without a user: the text goes to standard error, and the box is answered as
-// Enter answers it.
+// Without a user: the text goes to standard error as the run-time error
+// report goes there, in the same code page, and the box is answered as Enter
+// answers it.
 int AnswerHeadless(const std::string& text) {
   std::string out;
   for (char c : text)
     out += c == ';' ? '\n' : c;
-  out = CP852TOUTF8(Value(out)) + "\n";
-  std::fwrite(out.data(), 1, out.size(), stderr);
-  std::fflush(stderr);
+  WriteStandardError(out + "\n");
   return 1;
 }
 

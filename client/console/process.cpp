@@ -15,6 +15,8 @@ namespace {
 
 struct RunState {
   std::vector<std::string> arguments;
+  // Per argument: whether code page 852 held every character of it.
+  std::vector<bool> exact;
   int exit_code = 0;
 };
 
@@ -50,13 +52,14 @@ std::string InitialTitle(const std::string& path) {
   return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
-}  // namespace
-
-std::vector<std::string> SplitCommandWords(const std::string& command_line) {
-  std::vector<std::string> arguments;
-  std::string current;
+// The splitting rule over the characters of either width: only blanks, tabs,
+// CR, LF and the double quote are read, and each is one unit in both.
+template <typename Text>
+std::vector<Text> SplitWords(const Text& command_line) {
+  std::vector<Text> arguments;
+  Text current;
   bool begun = false, quoted = false;
-  for (char c : command_line) {
+  for (auto c : command_line) {
     if (c == '"') {
       quoted = !quoted;
       begun = true;
@@ -74,6 +77,16 @@ std::vector<std::string> SplitCommandWords(const std::string& command_line) {
   return arguments;
 }
 
+}  // namespace
+
+std::vector<std::string> SplitCommandWords(const std::string& command_line) {
+  return SplitWords(command_line);
+}
+
+std::vector<std::u16string> SplitCommandWords(const std::u16string& command_line) {
+  return SplitWords(command_line);
+}
+
 std::vector<std::string> SplitCommandLine(const std::string& command_line) {
   std::vector<std::string> arguments = SplitCommandWords(command_line);
   if (!arguments.empty())
@@ -86,11 +99,13 @@ int RunProgram(int argc, char** argv, MainProcedure main_procedure) {
   RunState& run = Run();
   run = RunState{};
   std::vector<std::string> options;
-  for (const std::string& argument : ProcessArguments(argc, argv)) {
-    if (IsStartupOption(argument))
-      options.push_back(argument);
-    else
-      run.arguments.push_back(argument);
+  for (const ProcessArgument& argument : ProcessArguments(argc, argv)) {
+    if (IsStartupOption(argument.text)) {
+      options.push_back(argument.text);
+    } else {
+      run.arguments.push_back(argument.text);
+      run.exact.push_back(argument.exact);
+    }
   }
   TheScreen().Reset(InitialTitle(PROGRAMPATH()));
   InstallCloseSignals();
@@ -127,6 +142,11 @@ int RunProgram(int argc, char** argv, MainProcedure main_procedure) {
 int ARGCOUNT() { return static_cast<int>(Run().arguments.size()); }
 
 std::vector<std::string> Arguments() { return Run().arguments; }
+
+bool ArgumentHeldExactly(size_t index) {
+  const std::vector<bool>& exact = Run().exact;
+  return index >= exact.size() || exact[index];
+}
 
 std::string PROGRAMPATH() { return ExecutablePath(); }
 

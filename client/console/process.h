@@ -20,17 +20,23 @@ int RunProgram(int argc, char** argv, MainProcedure main_procedure);
 
 // The Windows rule of splitting a command line (no escapes; quotes toggle):
 // every word, the program's name first. The Windows build takes its
-// arguments so.
+// arguments so, from the UTF-16 line, before they are converted.
 std::vector<std::string> SplitCommandWords(const std::string& command_line);
+std::vector<std::u16string> SplitCommandWords(const std::u16string& command_line);
 // The same with the program's name and the start-up options dropped.
 std::vector<std::string> SplitCommandLine(const std::string& command_line);
 
 int ARGCOUNT();
 std::vector<std::string> Arguments();
+// Whether code page 852 held every character of the argument (0 the first):
+// false when one that the page lacks stood in it and became "?" or another
+// byte, so that the text names some other file or none. True beyond the list.
+bool ArgumentHeldExactly(size_t index);
 std::string PROGRAMPATH();
-// Brings the display up to date, runs the command line (code page 852)
-// through the command interpreter and waits; the exit status, -1 when the
-// interpreter cannot be started.
+// Brings the display up to date, runs the command line (code page 852) and
+// waits: on POSIX through /bin/sh -c, on Windows the line's own program
+// started directly (see RunCommandInterpreter). The exit status, -1 when
+// nothing could be started.
 int RUNCOMMAND(const std::string& command_line);
 // Ends the run with the current exit code; does not return.
 [[noreturn]] void ENDRUN();

@@ -13,10 +13,13 @@
 
 extern char** environ;
 
-std::vector<std::string> ProcessArguments(int argc, char** argv) {
-  std::vector<std::string> arguments;
-  for (int i = 1; i < argc; ++i)
-    arguments.push_back(UTF8TOCP852(argv[i]));
+std::vector<ProcessArgument> ProcessArguments(int argc, char** argv) {
+  std::vector<ProcessArgument> arguments;
+  for (int i = 1; i < argc; ++i) {
+    std::string text = UTF8TOCP852(argv[i]);
+    bool exact = CP852TOUTF8(Value(text)) == argv[i];
+    arguments.push_back({std::move(text), exact});
+  }
   return arguments;
 }
 

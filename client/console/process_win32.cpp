@@ -1,11 +1,11 @@
-// process_win32.cpp: GetCommandLineW, GetModuleFileNameW, _wsystem and the
-// standard error handle. Texts cross between code page 852 and UTF-16 one
+// process_win32.cpp: GetCommandLineW, GetModuleFileNameW, CreateProcessW and
+// the standard error handle. Texts cross between code page 852 and UTF-16 one
 // unit per byte.
 #include "client/console/process_platform.h"
 
 #include <windows.h>
 
-#include <cstdlib>
+#include <cwchar>
 
 #include "client/console/process.h"
 #include "foundations/codepage_utf16.h"
@@ -23,12 +23,19 @@ std::wstring Wide(const std::string& text852) {
 
 }  // namespace
 
-std::vector<std::string> ProcessArguments(int, char**) {
+// Split before the conversion, so that each word can be compared with what
+// its bytes give back.
+std::vector<ProcessArgument> ProcessArguments(int, char**) {
   const wchar_t* line = GetCommandLineW();
-  std::vector<std::string> words = SplitCommandWords(From(line, wcslen(line)));
-  if (!words.empty())
-    words.erase(words.begin());
-  return words;
+  std::vector<std::u16string> words =
+      SplitCommandWords(std::u16string(reinterpret_cast<const char16_t*>(line), wcslen(line)));
+  std::vector<ProcessArgument> arguments;
+  for (size_t i = 1; i < words.size(); ++i) {
+    std::string text = Utf16ToCp852(words[i]);
+    bool exact = Cp852ToUtf16(text) == words[i];
+    arguments.push_back({std::move(text), exact});
+  }
+  return arguments;
 }
 
 std::string ExecutablePath() {
@@ -43,12 +50,27 @@ std::string ExecutablePath() {
   }
 }
 
-// cmd.exe /c strips the first and the last double quote of a line that
-// begins with one: one more pair around the whole line keeps the line's own
-// quotes (a quoted curl.exe path first) as they were written.
+// No cmd.exe: it would expand "%NAME%" even inside double quotes, so that a
+// free text on the line could rename the files the program is handed, and
+// an environment value could break the quoting. CreateProcessW takes the
+// program from the line's first item, and the program gets the line as it
+// stands. The handles are inherited as a command interpreter's child gets
+// them; a process group of its own keeps Ctrl+C typed in the console with
+// this program, so that the child always finishes and leaves its answer.
 int RunCommandInterpreter(const std::string& command_line) {
-  std::wstring line = L"\"" + Wide(command_line) + L"\"";
-  return _wsystem(line.c_str());
+  std::wstring line = Wide(command_line);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP,
+                      nullptr, nullptr, &startup, &process))
+    return -1;
+  CloseHandle(process.hThread);
+  DWORD status = 0;
+  bool ended = WaitForSingleObject(process.hProcess, INFINITE) == WAIT_OBJECT_0 &&
+               GetExitCodeProcess(process.hProcess, &status);
+  CloseHandle(process.hProcess);
+  return ended ? static_cast<int>(status) : -1;
 }
 
 // The bytes of code page 852 as they stand, straight to the handle.

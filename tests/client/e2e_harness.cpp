@@ -28,8 +28,8 @@ std::string ShQuote(const std::string& text) {
   return out + "'";
 }
 
-std::string MakeTempDir(const std::string& stem) {
-  std::string pattern = std::string(TESTS_BINARY_DIR) + "/" + stem + "-XXXXXX";
+std::string MakeTempDir(const std::string& stem, const std::string& parent = TESTS_BINARY_DIR) {
+  std::string pattern = parent + "/" + stem + "-XXXXXX";
   if (!mkdtemp(pattern.data()))
     throw std::runtime_error("mkdtemp failed");
   return pattern;
@@ -234,8 +234,8 @@ std::vector<LoggedRequest> TestAuthority::Requests() const {
 
 // ---------------------------------------------------------------- workspace
 
-E2eWorkspace::E2eWorkspace(const std::string& out_name) {
-  root = MakeTempDir("e2e");
+E2eWorkspace::E2eWorkspace(const std::string& out_name, const std::string& parent) {
+  root = MakeTempDir("e2e", parent);
   curl_dir = root + "/curl dir&'c";
   out_dir = root + "/" + out_name;
   fs::create_directories(curl_dir);
@@ -323,8 +323,15 @@ int E2eWorkspace::StartFile(const std::string& parameter_file) {
     dup2(null, 0);
     dup2(out, 1);
     dup2(err, 2);
-    execl(KVITALINK_EXE, KVITALINK_EXE, "//headless", param_path_.c_str(),
-          static_cast<char*>(nullptr));
+    std::vector<std::string> words = run_under;
+    words.push_back(program);
+    words.push_back("//headless");
+    words.push_back(param_path_);
+    std::vector<char*> argv;
+    for (std::string& word : words)
+      argv.push_back(word.data());
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
     _exit(127);
   }
   return pid;

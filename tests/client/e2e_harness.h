@@ -72,8 +72,10 @@ class TestAuthority {
 
 class E2eWorkspace {
  public:
-  // out_name: the directory of the request and response files, inside root.
-  explicit E2eWorkspace(const std::string& out_name = "out dir&'x");
+  // out_name: the directory of the request and response files, inside root;
+  // root is made in the parent directory.
+  explicit E2eWorkspace(const std::string& out_name = "out dir&'x",
+                        const std::string& parent = TESTS_BINARY_DIR);
   ~E2eWorkspace();
 
   // CURLDIR holds the wrapper that runs the real curl against the authority
@@ -103,6 +105,10 @@ class E2eWorkspace {
   static void Write(const std::string& path, const std::string& bytes);
 
   std::string root, curl_dir, out_dir, invoice_path;
+  // A command that the program runs under (strace, setpriv, ...): its words,
+  // the program's own command line after them.
+  std::vector<std::string> run_under;
+  std::string program = KVITALINK_EXE;
 
  private:
   std::string record_;

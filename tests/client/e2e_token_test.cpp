@@ -32,8 +32,8 @@ struct AnswerCase {
   const char* config;
 };
 
-// funcCode other than "OK...": the run ends without a message, and an older
-// invoice response of the same invoice stays as it was.
+// funcCode other than "OK...": the run ends without a message, and no older
+// answer of the submission or the annulment is left beside the token answer.
 TEST_F(E2eToken, RefusedTokenRequestEndsSilently) {
   const std::vector<AnswerCase> cases = {
       {"ERROR answer", "3.0", R"("operations": {"tokenExchange": {"mode": "error"}})"},
@@ -49,18 +49,23 @@ TEST_F(E2eToken, RefusedTokenRequestEndsSilently) {
   };
   for (const AnswerCase& c : cases) {
     SCOPED_TRACE(c.name);
-    E2eWorkspace ws;
-    ws.UseAuthority(c.config);
-    E2eWorkspace::Write(ws.Out("A12_invoiceresponse.xml"), "older answer");
-    E2eRun run = ws.Run(ws.ParamsFor("1", c.version));
-    EXPECT_EQ(run.exit_code, 0);
-    EXPECT_EQ(run.err, "");
-    EXPECT_EQ(ws.CurlCalls().size(), 1u);
-    EXPECT_EQ(E2eWorkspace::Read(ws.Out("A12_invoiceresponse.xml")), "older answer");
-    EXPECT_FALSE(E2eWorkspace::Exists(ws.Out("A12_invoicerequest.xml")));
-    std::vector<LoggedRequest> logged = TestAuthority::Get().Requests();
-    ASSERT_EQ(logged.size(), 1u);
-    EXPECT_EQ(E2eWorkspace::Read(ws.Out("A12_tokenresponse.xml")), logged[0].response);
+    for (const char* funkcio : {"1", "7"}) {
+      SCOPED_TRACE(funkcio);
+      const std::string base = *funkcio == '1' ? "A12" : "teszt";
+      const std::string older = base + (*funkcio == '1' ? "_invoice" : "_annul") + "response.xml";
+      E2eWorkspace ws;
+      ws.UseAuthority(c.config);
+      E2eWorkspace::Write(ws.Out(older), "older answer");
+      E2eRun run = ws.Run(ws.ParamsFor(funkcio, c.version));
+      EXPECT_EQ(run.exit_code, 0);
+      EXPECT_EQ(run.err, "");
+      EXPECT_EQ(ws.CurlCalls().size(), 1u);
+      std::vector<LoggedRequest> logged = TestAuthority::Get().Requests();
+      ASSERT_EQ(logged.size(), 1u);
+      EXPECT_EQ(E2eWorkspace::Read(ws.Out(base + "_tokenresponse.xml")), logged[0].response);
+      EXPECT_EQ(ws.OutFiles(),
+                (std::vector<std::string>{base + "_tokenrequest.xml", base + "_tokenresponse.xml"}));
+    }
   }
 }
 

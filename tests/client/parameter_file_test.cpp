@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "client/parameter_file.h"
+#include "client/secret_mask.h"
 #include "foundations/codepage.h"
 #include "foundations/record.h"
 #include "run_helpers.h"
@@ -117,7 +118,13 @@ TEST(ParameterFile, FaultyFilesEndWithTheirMessage) {
       {"accepted", good, "", 0},
       {"trailing comment", CrLfLines({"login:=\"abc\"    && comment"}) + good, "", 0},
       {"&& inside quotes", CrLfLines({"password:=\"ab&&cd\"", "login:=\"x\""}) + good,
-       Refused("password:=\"ab"), 0},
+       Refused("password:=\"**"), 0},
+      {"LF only, secrets masked",
+       "login:=\"abc\"\npassword:=\"Jel szo\"\nxmlkulcs:='k1'\ntechkulcs:=[k2]\n",
+       Refused(Padded("login:=\"abc\"\npassword:=\"*******\"\nxmlkulcs:='**'\ntechkulcs:=[**]\n")),
+       0},
+      {"password without its closing quote", CrLfLines({"PassWord := \"Jelszo123"}) + good,
+       Refused(Padded("PassWord := \"*********")), 0},
       {"comment only", CrLfLines({"&& comment"}) + good, Refused(""), 0},
       {"blanks and comment", CrLfLines({"   && comment"}) + good, Refused(""), 0},
       {"LF only", "login:=\"abc\"\nfunkcio:=\"0\"\n",
@@ -158,6 +165,26 @@ TEST(ParameterFile, FaultyFilesEndWithTheirMessage) {
 // An empty file, and one without CURLDIR, end in the report for CURLDIR; a
 // name beginning with "." is an ordinary file, read and deleted like any
 // other.
+// The secret values in a shown line: every form a caller may write, and the
+// names that only resemble the keys.
+TEST(ParameterFile, SecretsAreMaskedInTheShownLine) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"password:=\"Jelszo123\"", "password:=\"*********\""},
+      {"XMLKULCS:='a b'  ", "XMLKULCS:='***'  "},
+      {"techkulcs = [k]", "techkulcs = [*]"},
+      {"password==12345 x", "password==***** x"},
+      {"password\"abc\"", "password\"***\""},
+      {"password:=\"unclosed   ", "password:=\"********   "},
+      {"password:=", "password:="},
+      {"passwordx:=\"a\" xpassword:=\"b\" login:=\"c\"",
+       "passwordx:=\"a\" xpassword:=\"b\" login:=\"c\""},
+      {"x:=\"&password\"", "x:=\"&password\""},
+      {"a:=1\ntechkulcs:=\"k\"\nxmlkulcs:=\"\xA0\"", "a:=1\ntechkulcs:=\"*\"\nxmlkulcs:=\"*\""},
+  };
+  for (const auto& [line, shown] : cases)
+    EXPECT_EQ(MaskSecrets(line), shown) << line;
+}
+
 TEST(ParameterFile, EmptyFileEndsInTheReportForCurldir) {
   TempDir dir;
   for (const auto& [name, bytes] : std::vector<std::pair<std::string, std::string>>{
@@ -181,6 +208,36 @@ TEST(ParameterFile, MissingFileIsReportedAndNothingDeleted) {
     EXPECT_EQ(r.err, BoxLines(std::string(kHeading) + ";;A megadott paraméter fájl nem található!")) << path;
   }
   EXPECT_TRUE(Exists(dir / "adir"));
+}
+
+// A name that code page 852 cannot hold is not found: "€" would become "?",
+// which the existence test takes as a wildcard, and "À" the byte of "└". The
+// file is not read or deleted, nor the one that the converted name names; a
+// name that the code page holds ("ő") is read as usual.
+TEST(ParameterFile, ANameTheCodePageCannotHoldIsNotFound) {
+  TempDir dir;
+  const std::string curl = MakeCurlDir(dir);
+  const std::string good =
+      CrLfLines({"curldir:=\"" + curl + "\"", "funkcio:=\"78\"", "xsdverzio:=\"1.0\""});
+  const std::string not_found = BoxLines(std::string(kHeading) + ";;A megadott paraméter fájl nem található!");
+  struct Case {
+    std::string named, converted;
+    bool found;
+  };
+  for (const Case& c : std::vector<Case>{{"param€.txt", "param?.txt", false},
+                                         {"paramÀ.txt", "param└.txt", false},
+                                         {"paramő.txt", "", true}}) {
+    WriteBytes(dir / c.named, good);
+    if (!c.converted.empty())
+      WriteBytes(dir / c.converted, good);
+    RunResult r = RunHeadless(kExe, {dir / c.named}, dir.path());
+    EXPECT_EQ(r.exit_code, 0) << c.named;
+    EXPECT_EQ(r.err, c.found ? "" : not_found) << c.named;
+    EXPECT_EQ(Exists(dir / c.named), !c.found) << c.named;
+    if (!c.converted.empty()) {
+      EXPECT_TRUE(Exists(dir / c.converted)) << c.converted;
+    }
+  }
 }
 
 // No file, however malformed, crashes or hangs the program: each ends with

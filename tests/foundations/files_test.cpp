@@ -111,10 +111,11 @@ TEST_F(Files, PieceReaderGivesReadwholeInPiecesOfTheSizeAskedFor) {
   }
 }
 
-// Rewritten in place, a file ends as WRITEWHOLE of its converted READWHOLE
-// would leave it, the trailing 0x1A dropped and the rest cut off, and keeps
-// its mode; a file that another process holds, or none, stays as it was.
-TEST_F(Files, RewriteInPlaceWritesTheConvertedPiecesOverTheFile) {
+// Rewritten, a file ends as WRITEWHOLE of its converted READWHOLE would
+// leave it, the trailing 0x1A dropped, and keeps its mode; nothing is left
+// beside it. A file that another process holds, a read-only one, or none,
+// stays as it was.
+TEST_F(Files, RewriteBesideReplacesTheFileWithTheConvertedPieces) {
   std::string out;
   auto drop_x = [&](std::string_view piece) {
     out.clear();
@@ -132,23 +133,33 @@ TEST_F(Files, RewriteInPlaceWritesTheConvertedPiecesOverTheFile) {
       std::string expected = READWHOLE(Path("f"));
       std::erase(expected, 'x');
       std::replace(expected.begin(), expected.end(), 'a', 'A');
-      EXPECT_TRUE(RewriteInPlace(Path("f"), piece_size, drop_x));
+      EXPECT_TRUE(RewriteBeside(Path("f"), piece_size, drop_x));
       EXPECT_EQ(Raw("f"), expected) << c.size() << " by " << piece_size;
       struct stat st;
       ASSERT_EQ(stat(Path("f").c_str(), &st), 0);
       EXPECT_EQ(st.st_mode & 0777, 0640u);
+      EXPECT_FALSE(Exists(std::string("f") + kRewriteSuffix));
     }
   }
-  EXPECT_FALSE(RewriteInPlace(Path("missing"), 3, drop_x));
+  EXPECT_FALSE(RewriteBeside(Path("missing"), 3, drop_x));
   EXPECT_FALSE(Exists("missing"));
-  EXPECT_FALSE(RewriteInPlace(dir_, 3, drop_x));
-  EXPECT_FALSE(RewriteInPlace(Value(2), 3, drop_x));
+  EXPECT_FALSE(Exists(std::string("missing") + kRewriteSuffix));
+  EXPECT_FALSE(RewriteBeside(dir_, 3, drop_x));
+  EXPECT_FALSE(RewriteBeside(Value(2), 3, drop_x));
 
   FileHandle h = NEWFILE(Path("held.xml"));
   ASSERT_EQ(PUTBYTES(h, "axa"), 3);
-  EXPECT_EQ(InChild([&] { return RewriteInPlace(Path("held.xml"), 3, drop_x) ? 1 : 0; }), 0);
+  EXPECT_EQ(InChild([&] { return RewriteBeside(Path("held.xml"), 3, drop_x) ? 1 : 0; }), 0);
   EXPECT_TRUE(CLOSEFILE(h));
   EXPECT_EQ(Raw("held.xml"), "axa");
+  EXPECT_FALSE(Exists(std::string("held.xml") + kRewriteSuffix));
+
+  if (geteuid() != 0) {
+    Put("read-only.xml", "axa");
+    chmod(Path("read-only.xml").c_str(), 0444);
+    EXPECT_FALSE(RewriteBeside(Path("read-only.xml"), 3, drop_x));
+    EXPECT_EQ(Raw("read-only.xml"), "axa");
+  }
 }
 
 TEST_F(Files, WritewholeWritesExactlyTheBytes) {

@@ -3,13 +3,17 @@
 kvitalink, each with the curl stand-in of its own build (curl_standin.cpp):
 the same parameter file (Windows-1250, CR LF, relative paths written with
 "\\") in a workspace of the same layout. For every case it checks the file
-names, the HTTP client's command line (on Windows the exact line cmd.exe
-hands over), every request against the test authority's offline checks
+names, the HTTP client's command line (on Windows the exact line that
+curl.exe is started with, no command interpreter between: folder names and
+an invoice number holding "%NAME%", "%%", "^", "&" and blanks reach it item
+for item), every request against the test authority's offline checks
 (schema, password hash, signature, exchange token), the response files (the
 prepared answer, the ANSI rewrite, the no-answer texts), the messages, the
 exit code and that the parameter file is gone; then that Linux and Windows
 wrote the same requests apart from the request id, the timestamps and the
-signatures, the same responses and the same messages.
+signatures, the same responses and the same messages (code page 852 on the
+Windows program's standard error, UTF-8 on Linux), and that a parameter
+file whose name code page 852 cannot hold is "not found" on both.
 
     e2e_windows.py --wine WINE --windows-exe kvitalink.exe --windows-curl curl.exe
                    --linux-exe kvitalink --linux-curl curl --schemas DIR --work DIR
@@ -32,6 +36,12 @@ from nav_authority import El  # noqa: E402
 
 OUT = "számlák"              # the folder of the request and response files
 CURLDIR = "curl dir"         # the HTTP client's folder: a blank in it
+# What cmd.exe would have read: "%NAME%" expanded (KV_QUOTES holds quotes that
+# would break the quoting), "%%", "^" and "&" taken as its own.
+HARD_OUT = "számlák %USERNAME%^&%%"
+HARD_CURLDIR = "curl %KV_QUOTES% & ^dir"
+HARD_NUMBER = "A%USERNAME%B %KV_QUOTES% ^&%%"
+ENVIRONMENT = {"KV_QUOTES": '" x "', "USERNAME": "kvuser"}
 TOKEN = b"0b7c5a8e-3f2d-4c1b-9e6a-7d8f9a0b1c2dKVITALINKW32"
 HOST = "api-test.onlineszamla.nav.gov.hu"
 NO_TOKEN = "HIBA - Nincs válasz a NAV online számla rendszerből (token kérés)!"
@@ -59,9 +69,11 @@ def expect(case, condition, text):
 
 
 class Case:
-    def __init__(self, name, funkcio, files, answers, extra=(), exit_code=0, drop=()):
+    def __init__(self, name, funkcio, files, answers, extra=(), exit_code=0, drop=(),
+                 out=OUT, curldir=CURLDIR):
         self.name, self.funkcio, self.files, self.answers = name, funkcio, files, answers
         self.extra, self.exit_code, self.drop = list(extra), exit_code, drop
+        self.out, self.curldir = out, curldir
 
 
 def cases():
@@ -91,6 +103,14 @@ def cases():
         Case("taxpayer query, no answer", "3", {"12345678_taxpayerrequest.xml": "taxpayer"},
              {}, ['taxnumber2:="12345678"', 'charcode:="ANSI"']),
         Case("no CURLDIR: the run-time error report", "0", {}, {}, exit_code=1, drop=("curldir",)),
+        Case("token exchange, hard characters in the folders", "0",
+             {"teszt_tokenrequest.xml": "token", "teszt_tokenresponse.xml": "token"},
+             {"tokenExchange": []}, out=HARD_OUT, curldir=HARD_CURLDIR),
+        Case("invoice data query, hard characters in the invoice number", "4",
+             {"A%USERNAME%B_%KV_QUOTES%_^&%%_queryinvoicedatarequest.xml": "queryinvoicedata",
+              "A%USERNAME%B_%KV_QUOTES%_^&%%_queryinvoicedataresponse.xml": "queryinvoicedata"},
+             {"queryInvoiceData": []}, ['invoicenumber:="%s"' % HARD_NUMBER, 'kibe:="K"'],
+             out=HARD_OUT, curldir=HARD_CURLDIR),
     ]
 
 
@@ -99,9 +119,9 @@ def parameter_lines(case, version):
              'xmlkulcs:="ab-cd12-3456789abcde1XY2ZW3VU4TS"', 'techkulcs:="2K4N7Q9S3V6X8Z1B"',
              'softwareid:="KVITALINK-WIN32-01"', 'softwarename:="kvitalink Windows"',
              'softwaremainversion:="2022.01"', 'softwaredevname:="Kvitalink Fejlesztő Kft."',
-             'softwaredevcontact:="dev@example.hu"', 'curldir:="%s\\"' % CURLDIR,
+             'softwaredevcontact:="dev@example.hu"', 'curldir:="%s\\"' % case.curldir,
              'funkcio:="%s"' % case.funkcio, 'teszturl:="teszt"', 'xsdverzio:="%s"' % version,
-             'invoicexml:="%s"' % (OUT + "\\A12.xml" if case.funkcio == "1" else OUT)]
+             'invoicexml:="%s"' % (case.out + "\\A12.xml" if case.funkcio == "1" else case.out)]
     lines = [l for l in lines if l.split(":=")[0] not in case.drop]
     return lines + case.extra
 
@@ -113,21 +133,21 @@ def answer_bytes(operation, version, extra):
 def run_case(platform, args, case, version, root, answers):
     """Lays out the workspace, runs the program there; the run's results."""
     work = os.path.join(root, platform)
-    os.makedirs(os.path.join(work, CURLDIR))
-    os.makedirs(os.path.join(work, OUT))
+    os.makedirs(os.path.join(work, case.curldir))
+    os.makedirs(os.path.join(work, case.out))
     os.makedirs(os.path.join(work, "standin", "answers"))
     if platform == "windows":
-        shutil.copy(args.windows_curl, os.path.join(work, CURLDIR, "curl.exe"))
+        shutil.copy(args.windows_curl, os.path.join(work, case.curldir, "curl.exe"))
     else:
-        shutil.copy(args.linux_curl, os.path.join(work, CURLDIR, "curl"))
-    with open(os.path.join(work, OUT, "A12.xml"), "wb") as f:
+        shutil.copy(args.linux_curl, os.path.join(work, case.curldir, "curl"))
+    with open(os.path.join(work, case.out, "A12.xml"), "wb") as f:
         f.write(INVOICE.encode("utf-8"))
     for operation, data in answers.items():
         with open(os.path.join(work, "standin", "answers", operation), "wb") as f:
             f.write(data)
     with open(os.path.join(work, "param.txt"), "wb") as f:
         f.write("".join(l + "\r\n" for l in parameter_lines(case, version)).encode("cp1250"))
-    env = dict(os.environ, KV_STANDIN_DIR=os.path.join(work, "standin"))
+    env = dict(os.environ, KV_STANDIN_DIR=os.path.join(work, "standin"), **ENVIRONMENT)
     if platform == "windows":
         command = [args.wine, os.path.abspath(args.windows_exe), "//headless", "param.txt"]
     else:
@@ -135,9 +155,9 @@ def run_case(platform, args, case, version, root, answers):
     run = subprocess.run(command, cwd=work, env=env, stdin=subprocess.DEVNULL,
                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
     files = {}
-    for name in sorted(os.listdir(os.path.join(work, OUT))):
+    for name in sorted(os.listdir(os.path.join(work, case.out))):
         if name != "A12.xml":
-            with open(os.path.join(work, OUT, name), "rb") as f:
+            with open(os.path.join(work, case.out, name), "rb") as f:
                 files[name] = f.read()
     record = os.path.join(work, "standin", "record")
     calls = []
@@ -155,32 +175,40 @@ def run_case(platform, args, case, version, root, answers):
             "calls": calls, "param_left": os.path.exists(os.path.join(work, "param.txt"))}
 
 
-def expected_arguments(platform, operation, request, response, version):
+def expected_arguments(platform, case, operation, request, response, version):
     """The stand-in's argument list: paths of the request folder as written."""
     sep = "\\" if platform == "windows" else "/"
     args = ["-X", "POST", "-s", "-k"]
     if operation in ("manageInvoice", "manageAnnulment"):
         args.append("--http1.0")
     args += ["-m60", "-H", "Accept: application/xml", "-H", "Content-Type: application/xml",
-             "-d", "@" + OUT + sep + request,
+             "-d", "@" + case.out + sep + request,
              "https://%s/invoiceService/%s%s" % (HOST, "v%s/" % version[0], operation),
-             "-o", OUT + sep + response]
+             "-o", case.out + sep + response]
     return args
 
 
-def windows_line(operation, request, response, version):
-    """The exact line that cmd.exe hands to curl.exe."""
+def windows_line(case, operation, request, response, version):
+    """The exact line that curl.exe is started with. No file name holds a
+    double quote, and none of these ends in a backslash, so that every item
+    is its text in double quotes."""
     http10 = " --http1.0" if operation in ("manageInvoice", "manageAnnulment") else ""
     return ('"%s\\\\curl.exe" -X POST -s -k%s "-m60" -H "Accept: application/xml" '
             '-H "Content-Type: application/xml" -d @"%s\\%s" '
             '"https://%s/invoiceService/v%s/%s" -o "%s\\%s"' % (
-                CURLDIR, http10, OUT, request, HOST, version[0], operation, OUT, response))
+                case.curldir, http10, case.out, request, HOST, version[0], operation, case.out,
+                response))
 
 
 def check_run(platform, case, version, result, answers):
     label = "%s %s [%s]" % (case.name, version, platform)
     expect(label, result["exit"] == case.exit_code,
            "exit code %d, wanted %d; stderr %r" % (result["exit"], case.exit_code, result["err"][-300:]))
+    if case.exit_code == 1:
+        # The report's message box and the report itself, one code page.
+        report = "Nem létező változó: CURLDIR".encode("cp852" if platform == "windows" else "utf-8")
+        expect(label, result["err"].count(report) == 2,
+               "the box and the report, %r each: %r" % (report, result["err"]))
     expect(label, not result["param_left"], "the parameter file was left")
     expect(label, sorted(result["files"]) == sorted(case.files),
            "files %s, wanted %s" % (sorted(result["files"]), sorted(case.files)))
@@ -192,11 +220,11 @@ def check_run(platform, case, version, result, answers):
         response = request.replace("request.xml", "response.xml")
         expect(label, call["operation"] == operation, "called for %s, wanted %s" % (call["operation"], operation))
         got = call["args"].decode("utf-8").splitlines()
-        want = expected_arguments(platform, operation, request, response, version)
+        want = expected_arguments(platform, case, operation, request, response, version)
         expect(label, got == want, "arguments %r, wanted %r" % (got, want))
         if platform == "windows":
             line = call.get("line", b"").decode("utf-8")
-            want_line = windows_line(operation, request, response, version)
+            want_line = windows_line(case, operation, request, response, version)
             expect(label, line == want_line, "command line %r, wanted %r" % (line, want_line))
         expect(label, call.get("request") == result["files"].get(request),
                "curl was not given %s as it stands" % request)
@@ -235,13 +263,11 @@ def masked(request):
 
 def messages(text, platform):
     """Standard error as the same text on both systems: the program's name in
-    the heading, and the run-time error report, which Windows writes in code
-    page 852 bytes and Linux in UTF-8. Line ends stay as written."""
+    the heading, and every byte of it, which Windows writes in code page 852
+    and Linux in UTF-8 (the message boxes and the run-time error report
+    alike). Line ends stay as written."""
     if platform == "windows":
-        cut = text.find(b"\nError ")
-        if cut >= 0:
-            text = text[:cut] + text[cut:].decode("cp852").encode("utf-8")
-        text = text.replace(b"KVITALINK.EXE", b"KVITALINK")
+        text = text.decode("cp852").encode("utf-8").replace(b"KVITALINK.EXE", b"KVITALINK")
     return text
 
 
@@ -286,6 +312,37 @@ def compare_change_log(args):
     print("ran %s" % label, flush=True)
 
 
+def compare_unheld_names(args):
+    """A parameter file whose name code page 852 cannot hold is not found:
+    "€" would become "?" (a wildcard), "À" the byte of "└", which names
+    another file. Nothing is read or deleted; the message in each system's
+    code page."""
+    lines = parameter_lines(cases()[0], "3.0")
+    message = "KVITALINK  2022.01\n\nA megadott paraméter fájl nem található!\n"
+    for names in (["param€.txt"], ["paramÀ.txt", "param└.txt"]):
+        label = "%s not found [Linux and Windows]" % names[0]
+        for platform in ("linux", "windows"):
+            work = os.path.join(args.work, "unheld", platform, names[0])
+            os.makedirs(work)
+            for name in names:
+                with open(os.path.join(work, name), "wb") as f:
+                    f.write("".join(l + "\r\n" for l in lines).encode("cp1250"))
+            if platform == "windows":
+                command = [args.wine, os.path.abspath(args.windows_exe), "//headless", names[0]]
+                want = message.replace("KVITALINK", "KVITALINK.EXE").encode("cp852")
+            else:
+                command = [os.path.abspath(args.linux_exe), "//headless", names[0]]
+                want = message.encode("utf-8")
+            run = subprocess.run(command, cwd=work, stdin=subprocess.DEVNULL,
+                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+            expect(label, run.returncode == 0, "%s exit code %d" % (platform, run.returncode))
+            expect(label, run.stderr == want, "%s standard error %r, wanted %r" % (
+                platform, run.stderr, want))
+            expect(label, sorted(os.listdir(work)) == sorted(names),
+                   "%s left %s" % (platform, sorted(os.listdir(work))))
+        print("ran %s" % label, flush=True)
+
+
 def main():
     p = argparse.ArgumentParser()
     for name in ("wine", "windows-exe", "windows-curl", "linux-exe", "linux-curl", "schemas", "work"):
@@ -310,7 +367,8 @@ def main():
             count += 1
             print("ran %s %s" % (case.name, version), flush=True)
     compare_change_log(args)
-    count += 1
+    compare_unheld_names(args)
+    count += 3
     print("%d cases, %d failures" % (count, len(failures)))
     return 1 if failures else 0
 

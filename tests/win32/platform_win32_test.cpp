@@ -2,12 +2,16 @@
 // page 1250, the OEM code page 852 and the zone Europe/Budapest: the sharing
 // and attribute rules of the file operations, names with accented letters,
 // the machine's code pages, the clock's conversion to UTC, the command line
-// as GetCommandLineW gives it and the command interpreter's exit status.
+// as GetCommandLineW gives it, and the HTTP client's command line: its items
+// as the C runtime splits them, the program started without cmd.exe.
 #include <gtest/gtest.h>
 
 #include <windows.h>
+// (after windows.h, which it needs)
+#include <shellapi.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "client/console/process.h"
@@ -102,6 +106,38 @@ TEST_F(Win32Files, PutBytesAtWritesOverTheOpenFileAndReturnsToItsEnd) {
   EXPECT_EQ(OpenFileSize(h), 17);
   EXPECT_TRUE(CLOSEFILE(h));
   EXPECT_EQ(READWHOLE(Value(name)), "<s>AB12</s>\r\n<t/>");
+}
+
+// The rewrite replaces the file in one step; a file that another process
+// holds open, or a read-only one, stays as it was with nothing beside it.
+TEST_F(Win32Files, RewriteBesideReplacesTheFileOrLeavesItAsItWas) {
+  const std::string name = Path852("answer.xml");
+  auto upper = [](std::string_view piece) {
+    static std::string out;
+    out.assign(piece);
+    for (char& c : out)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return std::string_view(out);
+  };
+  ASSERT_TRUE(WRITEWHOLE(Value(name), "abc\x1A"));
+  EXPECT_TRUE(RewriteBeside(Value(name), 2, upper));
+  EXPECT_EQ(READWHOLE(Value(name)), "ABC");
+  EXPECT_FALSE(HASFILE(Value(name + kRewriteSuffix)));
+
+  ASSERT_TRUE(WRITEWHOLE(Value(name), "abc"));
+  const std::wstring wide = dir_ + L"\\answer.xml";
+  HANDLE held = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(RewriteBeside(Value(name), 2, upper));
+  CloseHandle(held);
+  EXPECT_EQ(READWHOLE(Value(name)), "abc");
+  EXPECT_FALSE(HASFILE(Value(name + kRewriteSuffix)));
+
+  ASSERT_TRUE(SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_FALSE(RewriteBeside(Value(name), 2, upper));
+  EXPECT_EQ(READWHOLE(Value(name)), "abc");
+  EXPECT_FALSE(HASFILE(Value(name + kRewriteSuffix)));
 }
 
 TEST_F(Win32Files, ACreationInAMissingDirectoryGivesTheSystemsErrorNumber) {
@@ -201,12 +237,15 @@ struct ProbeRun {
   DWORD exit_code = 0;
 };
 
-std::wstring ProbePath() {
+// A program built beside this test.
+std::wstring SiblingPath(const std::wstring& name) {
   wchar_t self[MAX_PATH];
   DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
   std::wstring path(self, n);
-  return path.substr(0, path.find_last_of(L"\\/") + 1) + L"arguments_probe.exe";
+  return path.substr(0, path.find_last_of(L"\\/") + 1) + name;
 }
+
+std::wstring ProbePath() { return SiblingPath(L"arguments_probe.exe"); }
 
 std::string ReadBack(const std::wstring& path) {
   HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -256,49 +295,128 @@ class Win32Process : public Win32Dir {
   }
 };
 
-std::string Hex(const std::string& bytes) {
+// The probe's line for an argument: its bytes in hex, " lost" when code page
+// 852 could not hold it.
+std::string Hex(const std::string& bytes, bool lost = false) {
   std::string out = "[";
   const char* digits = "0123456789abcdef";
   for (unsigned char c : bytes) {
     out += digits[c >> 4];
     out += digits[c & 15];
   }
-  return out + "]\n";
+  return out + (lost ? "] lost\n" : "]\n");
 }
 
 TEST_F(Win32Process, TheCommandLineIsSplitByTheProgramsOwnRule) {
   // No escapes: quotes toggle anywhere, a backslash is ordinary, "" is an
-  // empty argument; "ő" and "Á" become their 852 bytes.
+  // empty argument; "ő" and "Á" become their 852 bytes. "€" has no byte and
+  // becomes "?"; "À" has none either and becomes the byte of "└": both are
+  // marked as lost, whatever else the word holds.
   ProbeRun run = RunProbe(
       L"\"C:\\some dir\\kvitalink.exe\" plain \"with  blank\" //headless a\"b c\"d "
-      L"C:\\x\\\" \u0151\u00C1\" \"\"");
+      L"C:\\x\\\" \u0151\u00C1\" \"\" \"param\u20AC 1.txt\" \u00C0\u0151 param?.txt");
   std::string expected = Hex("plain") + Hex("with  blank") + Hex("//headless") + Hex("ab cd") +
-                         Hex("C:\\x\\ \x8B\xB5") + Hex("");
+                         Hex("C:\\x\\ \x8B\xB5") + Hex("") + Hex("param? 1.txt", true) +
+                         Hex("\xC0\x8B", true) + Hex("param?.txt");
   EXPECT_EQ(run.out, expected);
-  EXPECT_EQ(run.exit_code, 6u);
+  EXPECT_EQ(run.exit_code, 9u);
   EXPECT_EQ(run.err, "\x8B");   // standard error takes the 852 bytes as they stand
   EXPECT_EQ(SplitCommandLine("kvitalink.exe //headless x.txt"), std::vector<std::string>{"x.txt"});
 }
 
-TEST_F(Win32Process, TheCommandInterpretersExitStatus) {
-  EXPECT_EQ(RunCommandInterpreter("cmd /c exit 3"), 3);
-  EXPECT_EQ(RunCommandInterpreter("exit 0"), 0);
-  // A quoted program path with a blank first, then quoted words: the line
-  // reaches the program as written, its exit code the number of arguments.
-  const std::wstring copy = dir_ + L"\\a dir & more";
-  ASSERT_TRUE(CreateDirectoryW(copy.c_str(), nullptr));
-  ASSERT_TRUE(CopyFileW(ProbePath().c_str(), (copy + L"\\probe.exe").c_str(), FALSE));
-  const std::string probe = Dir852() + "\\a dir & more\\probe.exe";
-  EXPECT_EQ(RunCommandInterpreter("\"" + probe + "\" \"one & two\" three \"-m60\" >NUL 2>&1"), 3);
-  EXPECT_EQ(RunCommandInterpreter("\"" + probe + "\" 2>NUL"), 0);
-  // A setting's text with quotes and "&" stays one quoted word: nothing of
-  // it reaches cmd.exe as a command of its own.
-  const std::string marker = Dir852() + "\\injected.txt";
-  const std::string word = CommandLineWord("a\" & echo x > \"" + marker + "\" & \"b");
-  EXPECT_EQ(RunCommandInterpreter(CommandLinePath(probe) + " " + word + " >NUL 2>&1"), 1);
-  EXPECT_EQ(GetFileAttributesW((dir_ + L"\\injected.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+// The program started from the line's first item with this process's
+// standard handles; its exit status, -1 when nothing can be started (no
+// command interpreter takes the line).
+TEST_F(Win32Process, TheProgramRunsWithTheStandardHandlesAndGivesItsExitStatus) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  const std::wstring out_path = dir_ + L"\\out.txt", err_path = dir_ + L"\\err.txt";
+  HANDLE out = CreateFileW(out_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                           CREATE_ALWAYS, 0, nullptr);
+  HANDLE err = CreateFileW(err_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                           CREATE_ALWAYS, 0, nullptr);
+  HANDLE previous_out = GetStdHandle(STD_OUTPUT_HANDLE), previous_err = GetStdHandle(STD_ERROR_HANDLE);
+  SetStdHandle(STD_OUTPUT_HANDLE, out);
+  SetStdHandle(STD_ERROR_HANDLE, err);
+  const std::wstring probe_path = ProbePath();   // ASCII: the build directory's
+  const std::string probe = CommandLinePath(std::string(probe_path.begin(), probe_path.end()));
+  const int status = RunCommandInterpreter(probe + " one two three");
+  SetStdHandle(STD_OUTPUT_HANDLE, previous_out);
+  SetStdHandle(STD_ERROR_HANDLE, previous_err);
+  CloseHandle(out);
+  CloseHandle(err);
+  EXPECT_EQ(status, 3);
+  EXPECT_EQ(ReadBack(out_path), Hex("one") + Hex("two") + Hex("three"));
+  EXPECT_EQ(ReadBack(err_path), "\x8B");
+
+  EXPECT_EQ(RunCommandInterpreter("cmd /c exit 7"), 7);
+  EXPECT_EQ(RunCommandInterpreter("exit 0"), -1);
+  EXPECT_EQ(RunCommandInterpreter(CommandLinePath(Path852("missing\\curl.exe")) + " -s"), -1);
+  EXPECT_EQ(RunCommandInterpreter(""), -1);
   const std::string executable = ExecutablePath();
   EXPECT_EQ(executable.substr(executable.size() - 25), "\\platform_win32_tests.exe");
+}
+
+// Each item in double quotes as the C runtime splits them: a '"' inside as
+// \", backslashes doubled only where a quote follows them; CommandLineToArgvW
+// gives each text back.
+TEST(Win32CommandLine, EachItemSplitsBackIntoItsText) {
+  struct Case {
+    std::string text, quoted;
+  };
+  const std::vector<Case> cases = {
+      {"plain", "\"plain\""},
+      {"", "\"\""},
+      {"  two  blanks ", "\"  two  blanks \""},
+      {"a\"b", "\"a\\\"b\""},
+      {"\"", "\"\\\"\""},
+      {"C:\\x\\\\y", "\"C:\\x\\\\y\""},           // no quote follows: as they stand
+      {"C:\\dir\\", "\"C:\\dir\\\\\""},             // the closing quote follows
+      {"a\\\\\"b", "\"a\\\\\\\\\\\"b\""},     // two backslashes, then a quote
+      {"%PATH% %% ^& | <>", "\"%PATH% %% ^& | <>\""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CommandLineWord(c.text), c.quoted) << c.text;
+    std::wstring line = L"x.exe " + std::wstring(c.quoted.begin(), c.quoted.end());
+    int count = 0;
+    wchar_t** argv = CommandLineToArgvW(line.c_str(), &count);
+    ASSERT_NE(argv, nullptr);
+    EXPECT_EQ(count, 2) << c.quoted;
+    if (count == 2) {
+      EXPECT_EQ(std::wstring(argv[1]), std::wstring(c.text.begin(), c.text.end())) << c.quoted;
+    }
+    LocalFree(argv);
+  }
+  EXPECT_EQ(CommandLinePath("C:\\curl\\\\curl.exe"), "\"C:\\curl\\\\curl.exe\"");
+}
+
+// The curl stand-in in a folder whose name cmd.exe would have expanded and
+// split, given the texts that cmd.exe reads as its own: every item reaches
+// it as it was (its C runtime's argv), and the request it posts is the file
+// that was named.
+TEST_F(Win32Process, TheClientGetsEveryItemAsItStands) {
+  ASSERT_TRUE(SetEnvironmentVariableW(L"KV_STANDIN_DIR", dir_.c_str()));
+  ASSERT_TRUE(SetEnvironmentVariableW(L"KV_QUOTES", L"\" x \""));
+  ASSERT_TRUE(SetEnvironmentVariableW(L"USERNAME", L"kvuser"));
+  const std::wstring folder = dir_ + L"\\curl %KV_QUOTES% & ^dir";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  ASSERT_TRUE(CopyFileW(SiblingPath(L"curl.exe").c_str(), (folder + L"\\curl.exe").c_str(), FALSE));
+  const std::string request = Path852("req %USERNAME% ^&%%.xml");
+  ASSERT_TRUE(WRITEWHOLE(Value(request), "<request/>"));
+  const std::vector<std::string> texts = {
+      "%USERNAME%", "%KV_QUOTES%", "%%", "^", "&", "|", "a\"b", "\"", "trail\\", "two\\\\",
+      "a\\\"b", "  blanks  ", "", "https://h/invoiceService/v3/op"};
+  std::string line = CommandLinePath(Dir852() + "\\curl %KV_QUOTES% & ^dir\\curl.exe") + " -d @" +
+                     CommandLinePath(request);
+  std::string expected = "-d\n@" + request + "\n";
+  for (const std::string& text : texts) {
+    line += " " + CommandLineWord(text);
+    expected += text + "\n";
+  }
+  EXPECT_EQ(RunCommandInterpreter(line), 0);
+  EXPECT_EQ(ReadBack(dir_ + L"\\record\\1-op.args"), expected);
+  EXPECT_EQ(ReadBack(dir_ + L"\\record\\1-op.line"), line);
+  EXPECT_EQ(ReadBack(dir_ + L"\\record\\1-op.request"), "<request/>");
+  SetEnvironmentVariableW(L"KV_STANDIN_DIR", nullptr);
 }
 
 }  // namespace
