@@ -257,6 +257,101 @@ TEST_F(TtyTest, CtrlZGivesTheTerminalBackAndFgTakesItAgainAndRedraws) {
   pane.ChooseTheSecondButton();  // the box still answers its keys
 }
 
+// The state letter of the process as /proc shows it ('T' when stopped).
+char ProcessState(pid_t pid) {
+  std::string stat = Slurp("/proc/" + std::to_string(pid) + "/stat");
+  size_t name_end = stat.rfind(')');
+  return name_end != std::string::npos && name_end + 2 < stat.size() ? stat[name_end + 2] : '?';
+}
+
+// A prompt that the test types at, as the user types at theirs.
+const char kInteractiveShell[] = "HISTFILE= PS1='$ ' bash --norc --noprofile -i";
+
+// Types the line that runs the probe's box from a script, and waits for the
+// box; the probe's process id.
+pid_t StartBoxFromAScript(const TmuxPane& pane) {
+  pane.Keys(Quoted("bash -c " + Quoted(Probe("box"))) + " Enter");
+  if (!pane.UntilShown("Első sor")) return -1;
+  std::string note = pane.File("note");
+  return note.substr(0, 4) == "pid " ? static_cast<pid_t>(std::stol(note.substr(4))) : -1;
+}
+
+// Started from a script, the program shares its process group with the
+// script's shell, which a stop stops at once: the interactive shell above it
+// then takes the terminal back, perhaps while the program is still giving it
+// back, and fg may come before the program has stopped. Whatever the order,
+// each fg brings the program back and it draws its grid again.
+TEST_F(TtyTest, StopAndFgWorkWhenAScriptStartedTheProgram) {
+  struct Case {
+    const char* how;
+    bool typed;  // Ctrl+Z, else SIGTSTP sent to the whole job
+  } cases[] = {{"Ctrl+Z", true}, {"SIGTSTP to the job", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.how);
+    TmuxPane pane(kInteractiveShell, 80, 25);
+    pid_t pid = StartBoxFromAScript(pane);
+    ASSERT_GT(pid, 0) << pane.Joined();
+    pid_t job = getpgid(pid);
+    ASSERT_NE(job, pid);  // the script's shell leads the job
+    for (int i = 1; i <= 5; ++i) {
+      SCOPED_TRACE(i);
+      std::string stopped = "stopped" + std::to_string(i);
+      if (c.typed) {
+        pane.Keys("C-z");
+      } else {
+        ASSERT_EQ(kill(-job, SIGTSTP), 0);
+      }
+      ASSERT_TRUE(pane.Until([&] { return ProcessState(pid) == 'T'; })) << pane.Joined();
+      // Ctrl+Z gives the terminal back before the job stops, so the shell's
+      // report lands on the screen given back.
+      if (c.typed) {
+        EXPECT_TRUE(pane.UntilShown("Stopped")) << pane.Joined();
+      }
+      pane.Keys(Quoted("stty -g > " + stopped) + " Enter");
+      ASSERT_TRUE(pane.Until([&] { return !pane.File(stopped).empty(); })) << pane.Joined();
+      pane.ExpectRestored(stopped);
+      EXPECT_EQ(pane.Joined().find("Első sor"), std::string::npos) << pane.Joined();
+      pane.Keys("'clear; fg' Enter");
+      ASSERT_TRUE(pane.UntilShown("Első sor")) << pane.Joined();
+      EXPECT_EQ(pane.Screen()[0], "Fejléc ő");
+      pane.ExpectModes("alternate 1 mouse 1011 wrap 0 cursor 0\n");
+    }
+    pane.Keys("Right");
+    pane.Keys("Enter");
+    ASSERT_TRUE(pane.Until([&] { return !pane.File("rc").empty(); })) << pane.Joined();
+    EXPECT_EQ(pane.File("rc"), "0\n");
+    EXPECT_NE(pane.File("note").find("chosen 2"), std::string::npos);
+    pane.Keys("exit Enter");
+    ASSERT_TRUE(pane.UntilEnded()) << pane.Joined();
+    pane.ExpectRestored();
+  }
+}
+
+// Continued in the background, the program leaves the terminal to the shell
+// (it is not stopped for touching it) until fg brings it to the foreground.
+TEST_F(TtyTest, BgLeavesTheTerminalToTheShellUntilFg) {
+  TmuxPane pane(kInteractiveShell, 80, 25);
+  pid_t pid = StartBoxFromAScript(pane);
+  ASSERT_GT(pid, 0) << pane.Joined();
+  pane.Keys("C-z");
+  ASSERT_TRUE(pane.UntilShown("Stopped")) << pane.Joined();
+  pane.Keys("'clear; bg; stty -g > background' Enter");
+  ASSERT_TRUE(pane.Until([&] { return !pane.File("background").empty(); })) << pane.Joined();
+  pane.ExpectRestored("background");
+  EXPECT_NE(ProcessState(pid), 'T');
+  EXPECT_EQ(pane.Joined().find("Első sor"), std::string::npos) << pane.Joined();
+  pane.Keys("fg Enter");
+  ASSERT_TRUE(pane.UntilShown("Első sor")) << pane.Joined();
+  EXPECT_EQ(pane.Screen()[0], "Fejléc ő");
+  pane.Keys("Enter");
+  ASSERT_TRUE(pane.Until([&] { return !pane.File("rc").empty(); })) << pane.Joined();
+  EXPECT_EQ(pane.File("rc"), "0\n");
+  EXPECT_NE(pane.File("note").find("chosen 1"), std::string::npos);
+  pane.Keys("exit Enter");
+  ASSERT_TRUE(pane.UntilEnded()) << pane.Joined();
+  pane.ExpectRestored();
+}
+
 TEST_F(TtyTest, CtrlCWhileTheClientRunsLetsItFinishAndEndsTheRunAfterIt) {
   // The client's stand-in: it answers only once the test lets it go.
   std::string standin = "echo $$ > started\n" + AwaitFile("go") +
