@@ -1,8 +1,9 @@
 // display_tty_posix.cpp: the controlling terminal as the console window: the
 // alternate screen, the palette as SGR colours, the grid at the top left
 // (what fits of it), the keyboard in raw mode and the mouse. Ctrl+Z gives
-// the terminal back as it was before the program stops; on continuing the
-// program takes it again and draws the grid anew.
+// the terminal back as it was before the program stops; continued in the
+// foreground, the program takes it again and draws the grid anew, and in the
+// background it leaves the terminal alone until it is in the foreground.
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -64,24 +66,31 @@ void WriteAll(const std::string& text) { WriteAll(text.data(), text.size()); }
 template <size_t N>
 void WriteSequence(const char (&sequence)[N]) { WriteAll(sequence, N - 1); }
 
+// Holds the signals given for its lifetime. Safe in a signal handler.
+class HoldSignals {
+ public:
+  explicit HoldSignals(std::initializer_list<int> signals) {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int signal_number : signals)
+      sigaddset(&held, signal_number);
+    sigprocmask(SIG_BLOCK, &held, &previous_);
+  }
+  ~HoldSignals() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+  HoldSignals(const HoldSignals&) = delete;
+  HoldSignals& operator=(const HoldSignals&) = delete;
+
+ private:
+  sigset_t previous_;
+};
+
 // Keeps SIGTTOU from stopping the program while it sets the terminal's modes
 // or writes to it: in the background, which a job-control shell may have
 // made of the program between a look and a call, the call goes through
 // instead of stopping the program halfway in a handler.
-class HoldTerminalStop {
+class HoldTerminalStop : public HoldSignals {
  public:
-  HoldTerminalStop() {
-    sigset_t held;
-    sigemptyset(&held);
-    sigaddset(&held, SIGTTOU);
-    sigprocmask(SIG_BLOCK, &held, &previous_);
-  }
-  ~HoldTerminalStop() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
-  HoldTerminalStop(const HoldTerminalStop&) = delete;
-  HoldTerminalStop& operator=(const HoldTerminalStop&) = delete;
-
- private:
-  sigset_t previous_;
+  HoldTerminalStop() : HoldSignals({SIGTTOU}) {}
 };
 
 // True unless another process group has the terminal in the foreground. A
@@ -234,22 +243,9 @@ void RestoreEndingHandlers() {
 
 // Keeps the handlers above from running while the display writes to the
 // terminal, so that their output never lands inside a sequence.
-class HoldTerminalSignals {
+class HoldTerminalSignals : public HoldSignals {
  public:
-  HoldTerminalSignals() {
-    sigset_t held;
-    sigemptyset(&held);
-    sigaddset(&held, SIGTSTP);
-    sigaddset(&held, SIGCONT);
-    sigaddset(&held, SIGWINCH);
-    sigprocmask(SIG_BLOCK, &held, &previous_);
-  }
-  ~HoldTerminalSignals() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
-  HoldTerminalSignals(const HoldTerminalSignals&) = delete;
-  HoldTerminalSignals& operator=(const HoldTerminalSignals&) = delete;
-
- private:
-  sigset_t previous_;
+  HoldTerminalSignals() : HoldSignals({SIGTSTP, SIGCONT, SIGWINCH}) {}
 };
 
 std::string Sgr(uint8_t attr) {

@@ -182,6 +182,19 @@ pid_t StartBoxFromAScript(const TmuxPane& pane) {
   return note.substr(0, 4) == "pid " ? static_cast<pid_t>(std::stol(note.substr(4))) : -1;
 }
 
+// Keys that answer the box, then the shell is left: the script noted the
+// choice and its exit status 0, and the terminal is as it was.
+void AnswerTheBoxAndLeaveTheShell(const TmuxPane& pane, const std::vector<std::string>& keys,
+                                  const std::string& chosen) {
+  for (const std::string& key : keys) pane.Keys(key);
+  ASSERT_TRUE(pane.Until([&] { return !pane.File("rc").empty(); })) << pane.Joined();
+  EXPECT_EQ(pane.File("rc"), "0\n");
+  EXPECT_NE(pane.File("note").find(chosen), std::string::npos);
+  pane.Keys("exit Enter");
+  ASSERT_TRUE(pane.UntilEnded()) << pane.Joined();
+  pane.ExpectRestored();
+}
+
 // Started from a script, the program shares its process group with the
 // script's shell, which a stop stops at once: the interactive shell above it
 // then takes the terminal back, perhaps while the program is still giving it
@@ -222,14 +235,7 @@ TEST_F(TtyTest, StopAndFgWorkWhenAScriptStartedTheProgram) {
       EXPECT_EQ(pane.Screen()[0], "Fejléc ő");
       pane.ExpectModes("alternate 1 mouse 1011 wrap 0 cursor 0\n");
     }
-    pane.Keys("Right");
-    pane.Keys("Enter");
-    ASSERT_TRUE(pane.Until([&] { return !pane.File("rc").empty(); })) << pane.Joined();
-    EXPECT_EQ(pane.File("rc"), "0\n");
-    EXPECT_NE(pane.File("note").find("chosen 2"), std::string::npos);
-    pane.Keys("exit Enter");
-    ASSERT_TRUE(pane.UntilEnded()) << pane.Joined();
-    pane.ExpectRestored();
+    AnswerTheBoxAndLeaveTheShell(pane, {"Right", "Enter"}, "chosen 2");
   }
 }
 
@@ -249,13 +255,7 @@ TEST_F(TtyTest, BgLeavesTheTerminalToTheShellUntilFg) {
   pane.Keys("fg Enter");
   ASSERT_TRUE(pane.UntilShown("Első sor")) << pane.Joined();
   EXPECT_EQ(pane.Screen()[0], "Fejléc ő");
-  pane.Keys("Enter");
-  ASSERT_TRUE(pane.Until([&] { return !pane.File("rc").empty(); })) << pane.Joined();
-  EXPECT_EQ(pane.File("rc"), "0\n");
-  EXPECT_NE(pane.File("note").find("chosen 1"), std::string::npos);
-  pane.Keys("exit Enter");
-  ASSERT_TRUE(pane.UntilEnded()) << pane.Joined();
-  pane.ExpectRestored();
+  AnswerTheBoxAndLeaveTheShell(pane, {"Enter"}, "chosen 1");
 }
 
 TEST_F(TtyTest, CtrlCWhileTheClientRunsLetsItFinishAndEndsTheRunAfterIt) {
