@@ -110,9 +110,11 @@ void RequestRedraw() {
   }
 }
 
-// The terminal goes back as it was. Its modes are set only from the
-// foreground: once a job-control shell has taken the terminal, they are the
-// shell's, and it restores them itself. Safe in a signal handler.
+// The terminal goes back as it was. The escape sequences go out in any case
+// (a write from the background does not stop the program), so that no shell
+// is left on the alternate screen; the terminal's settings are set only from
+// the foreground: once a job-control shell has taken the terminal, they are
+// the shell's, and it restores them itself. Safe in a signal handler.
 void GiveTerminalBack() {
   if (!g_taken)
     return;
@@ -164,8 +166,8 @@ bool ContinuePending() {
   return sigismember(&pending, SIGCONT);
 }
 
-// Ctrl+Z: the terminal goes back as it was, then the program stops as it
-// would have without a handler. SIGCONT is held meanwhile, so that one that
+// SIGTSTP (Ctrl+Z, or a stop sent to the job): the terminal goes back as it
+// was, then the program stops as it would have without a handler. SIGCONT is held meanwhile, so that one that
 // comes early (the job was continued while the terminal was still being
 // given back) is seen: the program then does not stop at all. One that comes
 // once the stop is raised discards it. Continued, the SIGCONT handler takes
