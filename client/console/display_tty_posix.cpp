@@ -1,8 +1,9 @@
 // display_tty_posix.cpp: the controlling terminal as the console window: the
 // alternate screen, the palette as SGR colours, the grid at the top left
 // (what fits of it), the keyboard in raw mode and the mouse. Ctrl+Z gives
-// the terminal back as it was before the program stops; on continuing the
-// program takes it again and draws the grid anew.
+// the terminal back as it was before the program stops; continued in the
+// foreground, the program takes it again and draws the grid anew, and in the
+// background it leaves the terminal alone until it is in the foreground.
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -24,12 +26,14 @@ namespace {
 
 // How the terminal is taken and given back: the title saved, the alternate
 // screen, no wrap at the right margin, mouse reporting.
-constexpr char kTake[] = "\x1b[22;0t\x1b[?1049h\x1b[?7l\x1b[?1000h\x1b[?1006h";
-constexpr char kGiveBack[] =
-    "\x1b[0m\x1b[?1006l\x1b[?1000l\x1b[?7h\x1b[?25h\x1b[?1049l\x1b[23;0t";
+constexpr char kSaveTitle[] = "\x1b[22;0t";
+constexpr char kModesOn[] = "\x1b[?1049h\x1b[?7l\x1b[?1000h\x1b[?1006h";
+constexpr char kModesOff[] = "\x1b[0m\x1b[?1006l\x1b[?1000l\x1b[?7h\x1b[?25h\x1b[?1049l";
+constexpr char kRestoreTitle[] = "\x1b[23;0t";
 
 // What the signal handlers share with the display: the terminal's two modes,
-// whether the terminal is taken, and a pipe that wakes a wait for input.
+// whether the terminal is in the program's modes now, and a pipe that wakes a
+// wait for input.
 termios g_original, g_raw;
 volatile sig_atomic_t g_taken = 0;
 // Set when the terminal changed its size or was taken again after a stop;
@@ -40,6 +44,9 @@ int g_wake[2] = {-1, -1};
 // How long the rest of an escape sequence may take to arrive before a lone
 // ESC counts as the Esc key.
 constexpr int kEscapeWaitMs = 40;
+// How often a wait looks whether the program has the terminal again, while
+// another process group has it (a SIGCONT normally tells at once).
+constexpr int kBackgroundWaitMs = 500;
 
 // Safe in a signal handler.
 void WriteAll(const char* p, size_t left) {
@@ -56,14 +63,42 @@ void WriteAll(const char* p, size_t left) {
 
 void WriteAll(const std::string& text) { WriteAll(text.data(), text.size()); }
 
-void TakeTerminal() {
-  tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_raw);
-  WriteAll(kTake, sizeof kTake - 1);
-}
+template <size_t N>
+void WriteSequence(const char (&sequence)[N]) { WriteAll(sequence, N - 1); }
 
-void GiveTerminalBack() {
-  WriteAll(kGiveBack, sizeof kGiveBack - 1);
-  tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_original);
+// Holds the signals given for its lifetime. Safe in a signal handler.
+class HoldSignals {
+ public:
+  explicit HoldSignals(std::initializer_list<int> signals) {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int signal_number : signals)
+      sigaddset(&held, signal_number);
+    sigprocmask(SIG_BLOCK, &held, &previous_);
+  }
+  ~HoldSignals() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+  HoldSignals(const HoldSignals&) = delete;
+  HoldSignals& operator=(const HoldSignals&) = delete;
+
+ private:
+  sigset_t previous_;
+};
+
+// Keeps SIGTTOU from stopping the program while it sets the terminal's modes
+// or writes to it: in the background, which a job-control shell may have
+// made of the program between a look and a call, the call goes through
+// instead of stopping the program halfway in a handler.
+class HoldTerminalStop : public HoldSignals {
+ public:
+  HoldTerminalStop() : HoldSignals({SIGTTOU}) {}
+};
+
+// True unless another process group has the terminal in the foreground. A
+// terminal that is not the controlling one, or has no foreground group,
+// belongs to whoever uses it.
+bool InForeground() {
+  pid_t foreground = tcgetpgrp(STDIN_FILENO);
+  return foreground <= 0 || foreground == getpgrp();
 }
 
 void RequestRedraw() {
@@ -73,6 +108,40 @@ void RequestRedraw() {
     ssize_t ignored = write(g_wake[1], &byte, 1);
     (void)ignored;
   }
+}
+
+// The terminal goes back as it was. The escape sequences go out in any case
+// (a write from the background does not stop the program), so that no shell
+// is left on the alternate screen; the terminal's settings are set only from
+// the foreground: once a job-control shell has taken the terminal, they are
+// the shell's, and it restores them itself. Safe in a signal handler.
+void GiveTerminalBack() {
+  if (!g_taken)
+    return;
+  g_taken = 0;
+  HoldTerminalStop hold;
+  WriteSequence(kModesOff);
+  WriteSequence(kRestoreTitle);
+  if (InForeground())
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_original);
+}
+
+// Takes the terminal, or takes it again in case whoever had it meanwhile
+// changed it, and has everything drawn anew. In the background the program
+// leaves the terminal alone (and gives back what it still holds) until it
+// is in the foreground again. Safe in a signal handler.
+void TakeTerminal() {
+  if (!InForeground()) {
+    GiveTerminalBack();
+    return;
+  }
+  HoldTerminalStop hold;
+  tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_raw);
+  if (!g_taken)
+    WriteSequence(kSaveTitle);
+  WriteSequence(kModesOn);
+  g_taken = 1;
+  RequestRedraw();
 }
 
 void OnResize(int) {
@@ -91,42 +160,45 @@ void InstallStopHandler() {
   sigaction(SIGTSTP, &action, nullptr);
 }
 
-// Set by the SIGCONT handler, which takes the terminal again.
-volatile sig_atomic_t g_continued = 0;
-
-void TakeTerminalAgain() {
-  if (g_taken) {
-    TakeTerminal();
-    RequestRedraw();
-  }
+bool ContinuePending() {
+  sigset_t pending;
+  sigpending(&pending);
+  return sigismember(&pending, SIGCONT);
 }
 
-// Ctrl+Z: the terminal goes back as it was, then the program stops as it
-// would have without a handler. It goes on here when continued, or at once
-// when the system does not stop it (an orphaned process group).
+// SIGTSTP (Ctrl+Z, or a stop sent to the job): the terminal goes back as it
+// was, then the program stops as it would have without a handler. SIGCONT is held meanwhile, so that one that
+// comes early (the job was continued while the terminal was still being
+// given back) is seen: the program then does not stop at all. One that comes
+// once the stop is raised discards it. Continued, the SIGCONT handler takes
+// the terminal again when SIGCONT is let through, as the handler returns.
+// When nothing stopped the program (the system discards the stop of an
+// orphaned process group), it goes on here at once.
 void OnStop(int) {
   int saved_errno = errno;
-  if (g_taken)
-    GiveTerminalBack();
-  g_continued = 0;
-  signal(SIGTSTP, SIG_DFL);
-  raise(SIGTSTP);
-  sigset_t stop;
-  sigemptyset(&stop);
-  sigaddset(&stop, SIGTSTP);
-  sigprocmask(SIG_UNBLOCK, &stop, nullptr);  // the program stops here
-  InstallStopHandler();
-  if (!g_continued)
-    TakeTerminalAgain();
+  sigset_t held, previous;
+  sigemptyset(&held);
+  sigaddset(&held, SIGCONT);
+  sigprocmask(SIG_BLOCK, &held, &previous);  // SIGTSTP is held by the handler
+  GiveTerminalBack();
+  if (!ContinuePending()) {
+    signal(SIGTSTP, SIG_DFL);
+    raise(SIGTSTP);
+    sigset_t stopping = previous;
+    sigdelset(&stopping, SIGTSTP);
+    sigaddset(&stopping, SIGCONT);
+    sigprocmask(SIG_SETMASK, &stopping, nullptr);  // the program stops here
+    InstallStopHandler();
+  }
+  if (!ContinuePending())
+    TakeTerminal();
   errno = saved_errno;
 }
 
-// Continued (after Ctrl+Z and fg, or after any stop): the terminal is taken
-// again, in case whoever had it meanwhile changed it, and drawn anew.
+// Continued (after Ctrl+Z and fg, or after any stop).
 void OnContinue(int) {
   int saved_errno = errno;
-  g_continued = 1;
-  TakeTerminalAgain();
+  TakeTerminal();
   errno = saved_errno;
 }
 
@@ -142,10 +214,7 @@ constexpr size_t kEndingCount = sizeof kEndingSignals / sizeof kEndingSignals[0]
 struct sigaction g_previous_ending[kEndingCount];
 
 void OnEndingSignal(int signal_number) {
-  if (g_taken) {
-    g_taken = 0;
-    GiveTerminalBack();
-  }
+  GiveTerminalBack();
   for (size_t i = 0; i < kEndingCount; ++i) {
     if (kEndingSignals[i] != signal_number)
       continue;
@@ -176,22 +245,9 @@ void RestoreEndingHandlers() {
 
 // Keeps the handlers above from running while the display writes to the
 // terminal, so that their output never lands inside a sequence.
-class HoldTerminalSignals {
+class HoldTerminalSignals : public HoldSignals {
  public:
-  HoldTerminalSignals() {
-    sigset_t held;
-    sigemptyset(&held);
-    sigaddset(&held, SIGTSTP);
-    sigaddset(&held, SIGCONT);
-    sigaddset(&held, SIGWINCH);
-    sigprocmask(SIG_BLOCK, &held, &previous_);
-  }
-  ~HoldTerminalSignals() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
-  HoldTerminalSignals(const HoldTerminalSignals&) = delete;
-  HoldTerminalSignals& operator=(const HoldTerminalSignals&) = delete;
-
- private:
-  sigset_t previous_;
+  HoldTerminalSignals() : HoldSignals({SIGTSTP, SIGCONT, SIGWINCH}) {}
 };
 
 std::string Sgr(uint8_t attr) {
@@ -224,7 +280,6 @@ class TtyDisplay : public Display {
       return;
     {
       HoldTerminalSignals hold;
-      g_taken = 0;
       GiveTerminalBack();
       sigaction(SIGWINCH, &previous_resize_, nullptr);
       sigaction(SIGTSTP, &previous_stop_, nullptr);
@@ -242,6 +297,14 @@ class TtyDisplay : public Display {
   void Update(Screen& screen) override {
     HoldTerminalSignals hold;
     Start();
+    if (!g_taken)
+      TakeTerminal();  // back in the foreground, and no SIGCONT told
+    if (!g_taken) {
+      // In the background nothing is drawn: the terminal is the
+      // foreground's. The grid is drawn anew once the program has it again.
+      screen.TakeBells();
+      return;
+    }
     std::string out;
     int term_rows = 0, term_columns = 0;
     TerminalSize(&term_rows, &term_columns);
@@ -274,7 +337,11 @@ class TtyDisplay : public Display {
     WriteAll(out);
   }
 
+  // Input is read only while the program has the terminal: a read from the
+  // background would stop it.
   void Poll(Screen& screen) override {
+    if (!g_taken)
+      return;
     ReadAvailable(screen, 0);
     DecodePending(screen, false);
     if (!pending_.empty()) {
@@ -286,16 +353,19 @@ class TtyDisplay : public Display {
   }
 
   void Wait(Screen& screen) override {
-    pollfd fds[3] = {{STDIN_FILENO, POLLIN, 0}, {g_wake[0], POLLIN, 0},
+    bool taken = g_taken;
+    pollfd fds[3] = {{taken ? STDIN_FILENO : -1, POLLIN, 0}, {g_wake[0], POLLIN, 0},
                      {CloseSignalDescriptor(), POLLIN, 0}};
     // With a signal descriptor the wait has no time limit; without one it
-    // looks at the signal flag every so often.
+    // looks at the signal flag every so often. In the background it looks
+    // every so often whether the program has the terminal again.
     nfds_t count = fds[2].fd >= 0 ? 3 : 2;
-    int ready = poll(fds, count, count == 3 ? -1 : 200);
+    int timeout = !taken ? kBackgroundWaitMs : count == 3 ? -1 : 200;
+    int ready = poll(fds, count, timeout);
     if (ready < 0 && errno != EINTR)
       screen.close_requested = true;
     DrainWake();
-    if (g_redraw)
+    if (g_redraw || !g_taken)
       Update(screen);
     Poll(screen);
   }
@@ -308,8 +378,8 @@ class TtyDisplay : public Display {
     g_original = original_;
     g_raw = original_;
     g_raw.c_iflag &= static_cast<tcflag_t>(~(IXON | ICRNL | INLCR | IGNCR | ISTRIP | BRKINT | PARMRK));
-    // ISIG stays: Ctrl+C and Ctrl+\ close, Ctrl+Z stops.
-    g_raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ECHONL | IEXTEN));
+    // Ctrl+C, Ctrl+\ and Ctrl+Z come as characters (see ReadAvailable).
+    g_raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ECHONL | IEXTEN | ISIG));
     g_raw.c_cflag |= CS8;
     g_raw.c_cc[VMIN] = 1;
     g_raw.c_cc[VTIME] = 0;
@@ -333,7 +403,6 @@ class TtyDisplay : public Display {
     InstallEndingHandlers();
     InstallTerminalCloseSignals();
     TakeTerminal();
-    g_taken = 1;
   }
 
   static void DrainWake() {
@@ -398,9 +467,39 @@ class TtyDisplay : public Display {
         screen.close_requested = true;
         return;
       }
-      pending_.append(buffer, static_cast<size_t>(n));
+      for (ssize_t i = 0; i < n; ++i) {
+        if (IsSignalCharacter(VINTR, buffer[i]) || IsSignalCharacter(VQUIT, buffer[i])) {
+          screen.close_requested = true;
+        } else if (IsSignalCharacter(VSUSP, buffer[i])) {
+          Suspend();  // what was typed after it went with the terminal
+          return;
+        } else {
+          pending_ += buffer[i];
+        }
+      }
       wait_ms = 0;
     }
+  }
+
+  // The characters with which the terminal, as it was, sent the interrupt,
+  // quit and suspend signals. In raw mode they come as input instead: the
+  // first two are close requests, the third stops the program.
+  bool IsSignalCharacter(int which, char c) const {
+    cc_t key = original_.c_cc[which];
+    return (original_.c_lflag & ISIG) && key != _POSIX_VDISABLE && static_cast<cc_t>(c) == key;
+  }
+
+  // Ctrl+Z: the terminal goes back as it was while the program still has it,
+  // and only then does the job stop, as the terminal would have stopped it.
+  // Had the terminal sent the signal, the shell that runs the program might
+  // stop at once, and the shell above it take the terminal before the
+  // program had given it back.
+  static void Suspend() {
+    {
+      HoldTerminalSignals hold;
+      GiveTerminalBack();
+    }
+    kill(0, SIGTSTP);
   }
 
   void DecodePending(Screen& screen, bool final) {

@@ -98,6 +98,13 @@ void Change(Params& params, const Params& changes) {
   }
 }
 
+std::string ParameterFileBytes(const Params& params) {
+  std::string text;
+  for (const auto& [key, value] : params)
+    text += key + ":=" + value + "\r\n";
+  return Utf8To1250(text);
+}
+
 std::string ShellQuoted(const std::string& text) { return ShQuote(text); }
 
 std::string Quoted(const std::string& utf8_text) { return "\"" + utf8_text + "\""; }
@@ -303,12 +310,7 @@ Params E2eWorkspace::ParamsFor(const std::string& funkcio, const std::string& ve
   return p;
 }
 
-int E2eWorkspace::Start(const Params& params) {
-  std::string text;
-  for (const auto& [key, value] : params)
-    text += key + ":=" + value + "\r\n";
-  return StartFile(Utf8To1250(text));
-}
+int E2eWorkspace::Start(const Params& params) { return StartFile(ParameterFileBytes(params)); }
 
 int E2eWorkspace::StartFile(const std::string& parameter_file) {
   Write(param_path_, parameter_file);

@@ -27,6 +27,9 @@ using Params = std::map<std::string, std::string>;
 std::string Quoted(const std::string& utf8_text);
 // Sets every key of the changes; a change to "" drops the key.
 void Change(Params& params, const Params& changes);
+// The parameter file as a calling application writes it: "key:=value" and
+// CR LF for each, in Windows-1250.
+std::string ParameterFileBytes(const Params& params);
 
 struct E2eRun {
   int exit_code = -1;

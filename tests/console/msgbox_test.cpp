@@ -326,7 +326,25 @@ TEST(Viewer, DownAndCtrlPgUpShowTheLinesNamed) {
   EXPECT_EQ(frames.back().Row(0), std::string(80, ' '));  // outside the view untouched
 }
 
+// The first display line that the frame's view shows, each from its first
+// column; 0 when the view shows anything else (say, lines from a later
+// column: the column followed past the 80 columns shown).
+int FirstShownLine(const Frame& f, const std::vector<std::string>& lines) {
+  for (int first = 1; first <= static_cast<int>(lines.size()); ++first)
+    if (ShownRows(f) == Expected(lines, first)) return first;
+  return 0;
+}
+
+// Each key as often as its count says.
+std::vector<Key> KeyRuns(std::initializer_list<std::pair<KeyCode, int>> runs) {
+  std::vector<Key> keys;
+  for (const auto& [code, count] : runs) keys.insert(keys.end(), static_cast<size_t>(count), K(code));
+  return keys;
+}
+
 // The keys that move the position without scrolling, and the ones that do.
+// The column stays between 1 and 80, all on the view, which therefore never
+// scrolls sideways.
 TEST(Viewer, KeysMoveThePositionByTheirRules) {
   std::string text;
   for (int i = 1; i <= 60; ++i) text += "line " + std::to_string(i) + " word\r\n";
@@ -345,6 +363,10 @@ TEST(Viewer, KeysMoveThePositionByTheirRules) {
       {{K(KeyCode::Enter), K(KeyCode::Enter), K(KeyCode::Right), K(KeyCode::End), K(KeyCode::Tab),
         K(KeyCode::Home), K(KeyCode::Left), K(KeyCode::Backspace), K(KeyCode::CtrlRight),
         K(KeyCode::CtrlLeft), Ch('q'), K(KeyCode::Other)}, 1},
+      // Past the line's end to column 80 and held there, back to the end,
+      // to 80 again, then down to column 1 and held there.
+      {KeyRuns({{KeyCode::Right, 85}, {KeyCode::Tab, 1}, {KeyCode::End, 1}, {KeyCode::Tab, 25},
+                {KeyCode::Left, 90}, {KeyCode::Backspace, 1}, {KeyCode::CtrlLeft, 1}}), 1},
   };
   for (const Case& c : cases) {
     std::vector<Key> keys = c.keys;
@@ -353,6 +375,8 @@ TEST(Viewer, KeysMoveThePositionByTheirRules) {
     TEXTVIEW(text, 1, 0, 23, 79);
     EXPECT_EQ(console.display().keys_left(), 0u);
     EXPECT_EQ(ShownRows(console.display().frames.back()), Expected(lines, c.first_shown));
+    for (const Frame& frame : console.display().frames)
+      EXPECT_GT(FirstShownLine(frame, lines), 0) << c.keys.size() << " keys";
   }
 }
 

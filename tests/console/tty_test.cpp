@@ -12,14 +12,14 @@
 #include <vector>
 
 #include "test_io.h"
+#include "tmux_pane.h"
 
 namespace {
 
 using test_io::Slurp;
-
-const auto& Quoted = test_io::ShellQuoted;
-
-using test_io::Output;
+using test_tty::AwaitFile;
+using test_tty::Quoted;
+using test_tty::TmuxPane;
 
 // The shell line that runs the probe with the arguments, its notes going to
 // "note".
@@ -30,100 +30,6 @@ std::string ProbeCommand(const std::string& probe_arguments) {
 std::string Probe(const std::string& probe_arguments) {
   return ProbeCommand(probe_arguments) + "; echo $? > rc";
 }
-
-// A shell loop that waits (up to a minute) until the file exists.
-std::string AwaitFile(const std::string& name) {
-  return "for i in $(seq 1200); do [ -e " + name + " ] && break; sleep 0.05; done";
-}
-
-// One tmux server of our own, with one pane running a bash script in a
-// directory of its own: the terminal's settings go to "before", then the
-// lines given run (files written there first), then the settings go to
-// "after".
-class TmuxPane {
- public:
-  using Files = std::vector<std::pair<std::string, std::string>>;
-
-  TmuxPane(const std::string& lines, int columns, int rows, const Files& files = {}) {
-    dir_ = std::string(TESTS_BINARY_DIR) + "/tty_test_" + std::to_string(getpid());
-    std::system(("rm -rf " + Quoted(dir_) + " && mkdir -p " + Quoted(dir_)).c_str());
-    socket_ = "kvtty" + std::to_string(getpid());
-    for (const auto& [name, content] : files) std::ofstream(dir_ + "/" + name) << content;
-    std::ofstream(dir_ + "/pane.sh") << "cd " + Quoted(dir_) + " || exit\nstty -g > before\n" +
-                                            lines + "\nstty -g > after\nsleep 60\n";
-    Tmux("-f /dev/null new-session -d -x " + std::to_string(columns) + " -y " +
-         std::to_string(rows) + " -s t " + Quoted("bash " + Quoted(dir_ + "/pane.sh")));
-  }
-  ~TmuxPane() {
-    Tmux("kill-server");
-    std::system(("rm -rf " + Quoted(dir_)).c_str());
-  }
-
-  std::string Tmux(const std::string& arguments) const {
-    return Output(std::string(TMUX_EXE) + " -L " + socket_ + " " + arguments + " 2>/dev/null");
-  }
-  std::vector<std::string> Screen() const {
-    std::vector<std::string> lines;
-    std::istringstream in(Tmux("capture-pane -p -t t"));
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-  }
-  void Keys(const std::string& keys) const { Tmux("send-keys -t t " + keys); }
-  std::string File(const std::string& name) const { return Slurp(dir_ + "/" + name); }
-
-  // Waits (with a deadline generous enough for a loaded machine) until the
-  // predicate holds.
-  template <typename Predicate>
-  bool Until(Predicate holds) const {
-    for (int i = 0; i < 600; ++i) {
-      if (holds()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-  }
-  bool UntilShown(const std::string& text) const {
-    return Until([&] { return Joined().find(text) != std::string::npos; });
-  }
-  bool UntilEnded() const { return Until([&] { return !File("after").empty(); }); }
-  std::string Joined() const {
-    std::string all;
-    for (const std::string& line : Screen()) all += line + "\n";
-    return all;
-  }
-  // The pane's modes that the program changes while it has the terminal.
-  std::string Modes() const {
-    return Tmux("display-message -p -t t 'alternate #{alternate_on} mouse #{mouse_standard_flag}"
-                "#{mouse_button_flag}#{mouse_any_flag}#{mouse_sgr_flag} wrap #{wrap_flag} cursor "
-                "#{cursor_flag}'");
-  }
-  // The program gave the terminal back as it found it (the settings saved in
-  // the file against those of "before").
-  void ExpectRestored(const std::string& settings_file = "after") const {
-    EXPECT_FALSE(File("before").empty());
-    EXPECT_EQ(File(settings_file), File("before"));
-    ExpectModes("alternate 0 mouse 0000 wrap 1 cursor 1\n");
-  }
-  // tmux reads the program's output on its own time: the modes may lag
-  // behind the files that the shell writes after the program.
-  void ExpectModes(const std::string& modes) const {
-    Until([&] { return Modes() == modes; });
-    EXPECT_EQ(Modes(), modes);
-  }
-  // Right and Enter in the probe's box: the run ends with 0 after noting the
-  // choice, and the terminal is as it was.
-  void ChooseTheSecondButton() const {
-    Keys("Right");
-    Keys("Enter");
-    ASSERT_TRUE(UntilEnded()) << Joined();
-    EXPECT_EQ(File("rc"), "0\n");
-    EXPECT_NE(File("note").find("chosen 2"), std::string::npos);
-    ExpectRestored();
-  }
-  void Touch(const std::string& name) const { std::ofstream(dir_ + "/" + name) << "\n"; }
-
- private:
-  std::string dir_, socket_;
-};
 
 class TtyTest : public ::testing::Test {
  protected:
@@ -255,6 +161,101 @@ TEST_F(TtyTest, CtrlZGivesTheTerminalBackAndFgTakesItAgainAndRedraws) {
   EXPECT_EQ(pane.Screen()[0], "Fejléc ő");
   pane.ExpectModes("alternate 1 mouse 1011 wrap 0 cursor 0\n");
   pane.ChooseTheSecondButton();  // the box still answers its keys
+}
+
+// The state letter of the process as /proc shows it ('T' when stopped).
+char ProcessState(pid_t pid) {
+  std::string stat = Slurp("/proc/" + std::to_string(pid) + "/stat");
+  size_t name_end = stat.rfind(')');
+  return name_end != std::string::npos && name_end + 2 < stat.size() ? stat[name_end + 2] : '?';
+}
+
+// A prompt that the test types at, as the user types at theirs.
+const char kInteractiveShell[] = "HISTFILE= PS1='$ ' bash --norc --noprofile -i";
+
+// Types the line that runs the probe's box from a script, and waits for the
+// box; the probe's process id.
+pid_t StartBoxFromAScript(const TmuxPane& pane) {
+  pane.Keys(Quoted("bash -c " + Quoted(Probe("box"))) + " Enter");
+  if (!pane.UntilShown("Első sor")) return -1;
+  std::string note = pane.File("note");
+  return note.substr(0, 4) == "pid " ? static_cast<pid_t>(std::stol(note.substr(4))) : -1;
+}
+
+// Keys that answer the box, then the shell is left: the script noted the
+// choice and its exit status 0, and the terminal is as it was.
+void AnswerTheBoxAndLeaveTheShell(const TmuxPane& pane, const std::vector<std::string>& keys,
+                                  const std::string& chosen) {
+  for (const std::string& key : keys) pane.Keys(key);
+  ASSERT_TRUE(pane.Until([&] { return !pane.File("rc").empty(); })) << pane.Joined();
+  EXPECT_EQ(pane.File("rc"), "0\n");
+  EXPECT_NE(pane.File("note").find(chosen), std::string::npos);
+  pane.Keys("exit Enter");
+  ASSERT_TRUE(pane.UntilEnded()) << pane.Joined();
+  pane.ExpectRestored();
+}
+
+// Started from a script, the program shares its process group with the
+// script's shell, which a stop stops at once: the interactive shell above it
+// then takes the terminal back, perhaps while the program is still giving it
+// back, and fg may come before the program has stopped. Whatever the order,
+// each fg brings the program back and it draws its grid again.
+TEST_F(TtyTest, StopAndFgWorkWhenAScriptStartedTheProgram) {
+  struct Case {
+    const char* how;
+    bool typed;  // Ctrl+Z, else SIGTSTP sent to the whole job
+  } cases[] = {{"Ctrl+Z", true}, {"SIGTSTP to the job", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.how);
+    TmuxPane pane(kInteractiveShell, 80, 25);
+    pid_t pid = StartBoxFromAScript(pane);
+    ASSERT_GT(pid, 0) << pane.Joined();
+    pid_t job = getpgid(pid);
+    ASSERT_NE(job, pid);  // the script's shell leads the job
+    for (int i = 1; i <= 5; ++i) {
+      SCOPED_TRACE(i);
+      std::string stopped = "stopped" + std::to_string(i);
+      if (c.typed) {
+        pane.Keys("C-z");
+      } else {
+        ASSERT_EQ(kill(-job, SIGTSTP), 0);
+      }
+      ASSERT_TRUE(pane.Until([&] { return ProcessState(pid) == 'T'; })) << pane.Joined();
+      // Ctrl+Z gives the terminal back before the job stops, so the shell's
+      // report lands on the screen given back.
+      if (c.typed) {
+        EXPECT_TRUE(pane.UntilShown("Stopped")) << pane.Joined();
+      }
+      pane.Keys(Quoted("stty -g > " + stopped) + " Enter");
+      ASSERT_TRUE(pane.Until([&] { return !pane.File(stopped).empty(); })) << pane.Joined();
+      pane.ExpectRestored(stopped);
+      EXPECT_EQ(pane.Joined().find("Első sor"), std::string::npos) << pane.Joined();
+      pane.Keys("'clear; fg' Enter");
+      ASSERT_TRUE(pane.UntilShown("Első sor")) << pane.Joined();
+      EXPECT_EQ(pane.Screen()[0], "Fejléc ő");
+      pane.ExpectModes("alternate 1 mouse 1011 wrap 0 cursor 0\n");
+    }
+    AnswerTheBoxAndLeaveTheShell(pane, {"Right", "Enter"}, "chosen 2");
+  }
+}
+
+// Continued in the background, the program leaves the terminal to the shell
+// (it is not stopped for touching it) until fg brings it to the foreground.
+TEST_F(TtyTest, BgLeavesTheTerminalToTheShellUntilFg) {
+  TmuxPane pane(kInteractiveShell, 80, 25);
+  pid_t pid = StartBoxFromAScript(pane);
+  ASSERT_GT(pid, 0) << pane.Joined();
+  pane.Keys("C-z");
+  ASSERT_TRUE(pane.UntilShown("Stopped")) << pane.Joined();
+  pane.Keys("'clear; bg; stty -g > background' Enter");
+  ASSERT_TRUE(pane.Until([&] { return !pane.File("background").empty(); })) << pane.Joined();
+  pane.ExpectRestored("background");
+  EXPECT_NE(ProcessState(pid), 'T');
+  EXPECT_EQ(pane.Joined().find("Első sor"), std::string::npos) << pane.Joined();
+  pane.Keys("fg Enter");
+  ASSERT_TRUE(pane.UntilShown("Első sor")) << pane.Joined();
+  EXPECT_EQ(pane.Screen()[0], "Fejléc ő");
+  AnswerTheBoxAndLeaveTheShell(pane, {"Enter"}, "chosen 1");
 }
 
 TEST_F(TtyTest, CtrlCWhileTheClientRunsLetsItFinishAndEndsTheRunAfterIt) {
