@@ -7,7 +7,7 @@ Usage from a test (C++ or Python):
 
     python3 nav_authority.py --port-file DIR/port --config DIR/config.json \
         --schemas NAV_SCHEMAS_DIR --log-dir DIR/log [--lifetime 600] \
-        [--pid-file DIR/pid] [--xmllint PATH] [--openssl PATH]
+        [--pid-file DIR/pid] [--port N] [--xmllint PATH] [--openssl PATH]
 
   1. Write the config file first (JSON, see CONFIG below); it is read again on
      every request, so a test may rewrite it between two runs of the client.
@@ -17,7 +17,11 @@ Usage from a test (C++ or Python):
      --connect-to ::127.0.0.1:PORT) and point the client's CURLDIR at it.
   4. Run the client; then look at DIR/log (below). Kill the server (SIGTERM
      to the id in --pid-file, or to the child you started) when done; it also
-     stops by itself after --lifetime seconds.
+     stops by itself after --lifetime seconds (0: never).
+
+  --port N listens on 127.0.0.1:N instead of a free port of the system's
+  choice (the port file is written all the same). scripts/test-authority
+  starts the server this way for a caller's own tests.
 
 Note that curl's -d drops every CR and LF of the request file: the request
 logged (and checked) is the file without its line ends.
@@ -889,9 +893,12 @@ def serve(args):
         cert, key = make_certificate(ctx["openssl"], tmp)
         tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         tls.load_cert_chain(cert, key)
-        server = TlsServer(("127.0.0.1", 0), tls, ctx=ctx, state=state,
-                           config_path=args.config, stopping=threading.Event(),
-                           log=RequestLog(args.log_dir, state))
+        try:
+            server = TlsServer(("127.0.0.1", args.port), tls, ctx=ctx, state=state,
+                               config_path=args.config, stopping=threading.Event(),
+                               log=RequestLog(args.log_dir, state))
+        except OSError as e:
+            sys.exit("nav_authority: cannot listen on 127.0.0.1:%d: %s" % (args.port, e.strerror))
 
         def stop(*_):
             server.stopping.set()
@@ -899,9 +906,10 @@ def serve(args):
 
         signal.signal(signal.SIGTERM, stop)
         signal.signal(signal.SIGINT, stop)
-        timer = threading.Timer(args.lifetime, stop)
-        timer.daemon = True
-        timer.start()
+        if args.lifetime > 0:
+            timer = threading.Timer(args.lifetime, stop)
+            timer.daemon = True
+            timer.start()
         if args.pid_file:
             with open(args.pid_file, "w") as f:
                 f.write("%d\n" % os.getpid())
@@ -955,7 +963,10 @@ def main(argv=None):
     p.add_argument("--port-file")
     p.add_argument("--pid-file", help="written with the server's process id")
     p.add_argument("--log-dir")
-    p.add_argument("--lifetime", type=float, default=600)
+    p.add_argument("--lifetime", type=float, default=600,
+                   help="seconds until the server stops by itself; 0: never")
+    p.add_argument("--port", type=int, default=0,
+                   help="the port to listen on; 0 (default): a free one")
     c.add_argument("--operation", required=True, choices=sorted(OPERATIONS))
     c.add_argument("--version", required=True, choices=sorted(API_NS))
     c.add_argument("--token", action="append", help="an exchange token taken as issued")
