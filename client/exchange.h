@@ -16,10 +16,11 @@ std::string CurlCommandLine(const std::string& operation, const std::string& req
 // is sent: an older answer must never pass for this run's.
 void ClearResponse(const std::string& response_file);
 
-// Deletes the old response (ClearResponse), runs curl and clears the status line; when no
-// response arrived, writes the operation's no-answer text (the token
-// exchange, the two manage operations; nothing for a query). Returns true
-// when curl left a response file.
+// Deletes the old response (ClearResponse), runs curl and clears the status
+// line; when no response arrived, writes the operation's no-answer text (the
+// token exchange, the two manage operations; nothing for a query), or leaves
+// no file when that cannot be written whole. Returns true when curl left a
+// response file.
 bool RunCurl(const std::string& operation, const std::string& request_file,
              const std::string& response_file);
 

@@ -28,14 +28,24 @@ std::string FileNameBase(bool submission) {
   return Plus(invoice_xml, Value(std::string(kDirSeparator) + "teszt")).text();
 }
 
+// What follows the token exchange, by the function code's first digit.
+enum class Following { Nothing, Submission, Annulment };
+
+Following FollowingOf(const std::string& funkcio) {
+  if (TextEq(funkcio, "1"))
+    return Following::Submission;
+  return TextEq(funkcio, "7") ? Following::Annulment : Following::Nothing;
+}
+
 // Every response file that the function may write goes before its first
 // request, so that each response file found after the run is this run's: an
 // older answer never stands beside a refused token exchange.
-void ClearResponses(const std::string& base, const std::string& funkcio) {
-  ClearResponse(base + "_tokenresponse.xml");
-  if (TextEq(funkcio, "1"))
+void ClearResponses(const std::string& token_response, const std::string& base,
+                    Following following) {
+  ClearResponse(token_response);
+  if (following == Following::Submission)
     ClearResponse(base + kInvoiceResponseEnd);
-  else if (TextEq(funkcio, "7"))
+  else if (following == Following::Annulment)
     ClearResponse(base + kAnnulResponseEnd);
 }
 
@@ -50,16 +60,16 @@ void WriteTokenRequest(const std::string& path) {
 
 void TokenExchange() {
   Record& settings = Settings();
-  std::string funkcio = settings.GetText("FUNKCIO");
-  std::string base = FileNameBase(TextEq(funkcio, "1"));
+  const Following following = FollowingOf(settings.GetText("FUNKCIO"));
+  std::string base = FileNameBase(following == Following::Submission);
   settings.Set("CXMLNEV", base);
   std::string request = base + "_tokenrequest.xml";
   std::string response = base + "_tokenresponse.xml";
   settings.Set("FTOKENREQ", request);
   settings.Set("FTOKENVAL", response);
 
-  ClearResponses(base, funkcio);
-  if (TextEq(funkcio, "1") && !HoldsInvoice(settings.Get("INVOICEXML")))
+  ClearResponses(response, base, following);
+  if (following == Following::Submission && !HoldsInvoice(settings.Get("INVOICEXML")))
     StopWithoutInvoice(settings.Get("INVOICEXML"));
   WriteTokenRequest(request);
   if (!RunCurl("tokenExchange", request, response))
@@ -78,8 +88,8 @@ void TokenExchange() {
         ";;A token kérés sikeres, de a token dekódolása sikertelen, érvénytelen karaktereket "
         "tartalmaz!;;Ellenőrizze az XML cserekulcsot az Online számla beállításoknál!"));
 
-  if (TextEq(funkcio, "1"))
+  if (following == Following::Submission)
     MANAGEINV(settings.Get("INVOICEXML"), token);
-  else if (TextEq(funkcio, "7"))
+  else if (following == Following::Annulment)
     ANNULINV(token);
 }

@@ -4,15 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "foundations/files.h"
+#include "scratch_files.h"
 
 namespace {
 
-class FileFaults : public testing::Test {
+class FileFaults : public ScratchFiles {
  protected:
   void SetUp() override {
     dir_ = std::string("kv_file_faults_") +
@@ -24,18 +23,6 @@ class FileFaults : public testing::Test {
     InjectFileFault(FileCall::Write, 0);
     std::filesystem::remove_all(dir_);
   }
-
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-  void Put(const std::string& name, const std::string& bytes) const {
-    std::ofstream(Path(name), std::ios::binary) << bytes;
-  }
-  std::string Raw(const std::string& name) const {
-    std::ifstream in(Path(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  bool Exists(const std::string& name) const { return std::filesystem::exists(Path(name)); }
-
-  std::string dir_;
 };
 
 }  // namespace

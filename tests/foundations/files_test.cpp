@@ -18,10 +18,11 @@
 #include "foundations/codepage.h"
 #include "foundations/files.h"
 #include "foundations/system_error_posix.h"
+#include "scratch_files.h"
 
 namespace {
 
-class Files : public testing::Test {
+class Files : public ScratchFiles {
  protected:
   void SetUp() override {
     char pattern[] = "/tmp/kv_files_XXXXXX";
@@ -29,18 +30,6 @@ class Files : public testing::Test {
     dir_ = pattern;
   }
   void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
-
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-  void Put(const std::string& name, const std::string& bytes) const {
-    std::ofstream(Path(name), std::ios::binary) << bytes;
-  }
-  std::string Raw(const std::string& name) const {
-    std::ifstream in(Path(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  bool Exists(const std::string& name) const { return access(Path(name).c_str(), F_OK) == 0; }
-
-  std::string dir_;
 };
 
 // Runs `child` in another process and gives its exit code.
